@@ -176,9 +176,9 @@ struct Settings {
     int InputVolume = 75;  // 0..100
     bool MuteSpeakers = false;
     bool ShowVolumeMeter = true;
-    std::string LineInRecordMode = "AUTO SPLIT TRACKS";  // "MANUAL", "AUTO SPLIT TRACKS",
-                                                         // "TIME SCHEDULED"
-    int SplitTrackSensitivity = 5;                       // 1..9
+    // "MANUAL", "AUTO SPLIT TRACKS" or "TIME SCHEDULED"
+    std::string LineInRecordMode = "AUTO SPLIT TRACKS";
+    int SplitTrackSensitivity = 5;  // 1..9
     bool TracksAreAtLeast35Seconds = true;
     bool AppendDateAndTimeToFileNames = false;
     bool AutoLoadTrackNames = false;
