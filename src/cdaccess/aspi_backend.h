@@ -32,6 +32,12 @@ class AspiBackend {
     // Entries in the drive list, and the index of the selected one (-1 when none).
     virtual int driveCount() const = 0;
     virtual int selectedDrive() const = 0;
+    // The display name of a listed drive (vendor, product and revision); empty outside the
+    // list.
+    virtual std::string driveName(int index) const = 0;
+    // The manager's identification for the system information, "Aspi not installed" until a
+    // host adapter answered.
+    virtual std::string managerText() const = 0;
 
     // READ TOC into the table: 256 when it was read, 0 otherwise.
     virtual int GetDiskInfo(DiscTable& table) = 0;

@@ -18,6 +18,8 @@ class NullAspiBackend final : public AspiBackend {
     void selectDrive(int) override {}
     int driveCount() const override { return 0; }
     int selectedDrive() const override { return -1; }
+    std::string driveName(int) const override { return {}; }
+    std::string managerText() const override { return "Aspi not installed"; }
     int GetDiskInfo(DiscTable&) override { return 0; }
     int PlayAudio(std::int32_t, std::int32_t) override { return 0; }
     int StopAudio() override { return 0; }

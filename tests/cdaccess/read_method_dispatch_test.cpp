@@ -352,6 +352,9 @@ TEST(ReadMethodDispatch, MissingBackEndsAnswerNothing) {
     EXPECT_FALSE(rm.aspiLoaded);
     EXPECT_FALSE(rm.helperLoaded);
     EXPECT_EQ(rm.analogBackend().soundInputPresent(), false);
+    EXPECT_EQ(rm.aspiBackend().managerText(), "Aspi not installed");
+    EXPECT_EQ(rm.aspiDriveCount(), 0);
+    EXPECT_EQ(rm.aspiBackend().selectedDrive(), -1);
     for (const int mode : {access_mode::kMscdex, access_mode::kAspi, access_mode::kAnalog}) {
         rm.currentAccessMode = mode;
         std::string type = "ATAPI";

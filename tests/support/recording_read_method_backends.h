@@ -145,6 +145,10 @@ class RecordingAspi final : public AspiBackend {
     }
     int driveCount() const override { return drives; }
     int selectedDrive() const override { return drives > 0 ? selected : -1; }
+    std::string driveName(int index) const override {
+        return index >= 0 && index < drives ? "DRIVE " + std::to_string(index) : std::string{};
+    }
+    std::string managerText() const override { return "recording manager"; }
     int GetDiskInfo(DiscTable& table) override {
         log_.push_back("aspi.GetDiskInfo()");
         table = tableToReport;
