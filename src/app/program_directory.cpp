@@ -80,7 +80,7 @@ std::string resolveProgramDirectory(const ProgramLocationInputs& inputs) {
     }
     if (!inputs.executableDir.empty()) {
         std::error_code error;
-        if (fs::is_regular_file(settingsFilePath(inputs.executableDir), error)) {
+        if (fs::is_regular_file(pathInDirectory(inputs.executableDir, "platterscoop.ini"), error)) {
             return withoutTrailingSlash(inputs.executableDir);
         }
     }

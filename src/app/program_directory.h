@@ -27,10 +27,6 @@ std::string defaultMusicDirectory(const ProgramLocationInputs& inputs);
 // A file in a directory, joined so that the root directory gives one separator.
 std::string pathInDirectory(const std::string& directory, const std::string& name);
 
-inline std::string settingsFilePath(const std::string& programDirectory) {
-    return pathInDirectory(programDirectory, "platterscoop.ini");
-}
-
 // Creates the directory and its parents; true when it exists afterwards.
 bool ensureDirectory(const std::string& directory);
 

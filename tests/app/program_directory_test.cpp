@@ -50,9 +50,9 @@ TEST_F(ProgramDirectoryTest, ChoosesOverrideThenPortableThenConfigHome) {
 }
 
 TEST_F(ProgramDirectoryTest, RootDirectoryGetsOneSeparator) {
-    EXPECT_EQ(settingsFilePath("/"), "/platterscoop.ini");
-    EXPECT_EQ(settingsFilePath("/home/u/.config/platterscoop"),
-              "/home/u/.config/platterscoop/platterscoop.ini");
+    EXPECT_EQ(pathInDirectory("/", "platterscoop.ini"), "/platterscoop.ini");
+    EXPECT_EQ(pathInDirectory("/home/u/.config/platterscoop", "cdplayer.ini"),
+              "/home/u/.config/platterscoop/cdplayer.ini");
 }
 
 TEST_F(ProgramDirectoryTest, MusicDirectoryFromEnvironmentUserDirsOrHome) {

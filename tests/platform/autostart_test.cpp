@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "platform/linux/xdg_autostart.h"
+#include "support/memory_autostart.h"
 
 namespace ps {
 namespace {
@@ -33,7 +34,7 @@ struct XdgFixture {
     std::unique_ptr<Autostart> make() { return std::make_unique<XdgAutostart>(home.string()); }
 };
 struct MemoryFixture {
-    std::unique_ptr<Autostart> make() { return std::make_unique<MemoryAutostart>(); }
+    std::unique_ptr<Autostart> make() { return std::make_unique<test::MemoryAutostart>(); }
 };
 
 template <typename T>

@@ -1,0 +1,186 @@
+#include "app/program_shell.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+
+#include "app/profile_file.h"
+
+namespace ps {
+
+namespace {
+
+// "%s %2d" with the default name and the track number.
+std::string defaultTrackName(const std::string& defaultName, int number) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, " %2d", number);
+    return defaultName + buffer;
+}
+
+}  // namespace
+
+bool multipleInstancesAllowed(const std::string& settingsPath) {
+    ProfileFile file(settingsPath);
+    file.setSection(kSettingsSection);
+    file.setKey("MultipleInstances");
+    std::string value = file.readText("Nix");
+    std::transform(value.begin(), value.end(), value.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return value == "true";
+}
+
+ProgramShell::ProgramShell(std::string programDirectory, ProgramServices services)
+    : programDirectory_(std::move(programDirectory)),
+      settingsPath_(settingsFilePath(programDirectory_)),
+      services_(std::move(services)) {}
+
+ProgramShell::~ProgramShell() = default;
+
+SettingsEnvironment ProgramShell::settingsEnvironment() const {
+    SettingsEnvironment environment;
+    environment.programDirectory = programDirectory_;
+    environment.defaultDestinationDirectory = services_.defaultDestinationDirectory;
+    environment.currentYear = services_.currentYear;
+    environment.screenWidth = services_.screenWidth;
+    environment.screenHeight = services_.screenHeight;
+    environment.canEnterDirectory = services_.canEnterDirectory;
+    environment.playerIconCount = services_.playerIconCount;
+    return environment;
+}
+
+void ProgramShell::loadTexts() {
+    ProfileFile file(settingsPath_);
+    file.setSection(kSettingsSection);
+    file.setKey("Language");
+    std::string language = file.readText("Nix");
+    if (language == "Nix") {
+        language.clear();
+    }
+    const std::vector<std::filesystem::path> directories = {programDirectory_,
+                                                            services_.languageDataDirectory};
+    texts.loadTexts(directories, language);
+}
+
+void ProgramShell::create(const std::vector<std::pair<std::string, std::string>>& overrides,
+                          bool markRunning) {
+    if (created_) {
+        return;
+    }
+    created_ = true;
+    // The entry comes back at a normal exit when StartWhenPCStarts is on, so it is
+    // absent for exactly the time the program runs.
+    if (services_.autostart != nullptr && markRunning) {
+        services_.autostart->unregister();
+    }
+    trackList.trackCount = 0;
+
+    const SettingsEnvironment environment = settingsEnvironment();
+    setDefaults(settings, environment);
+
+    readMethod = std::make_unique<ReadMethod>(
+        *services_.clock, discTable, statistics,
+        services_.createAspi ? services_.createAspi() : nullptr,
+        services_.createAnalog ? services_.createAnalog() : nullptr, services_.platformIsNT,
+        services_.createHelper ? services_.createHelper : ReadMethod::HelperFactory{});
+
+    const SettingsLoadResult loaded = loadSettings(settings, settingsPath_, environment, overrides);
+    previousRunEndedAbnormally = loaded.programWasRunning;
+    if (previousRunEndedAbnormally) {
+        // After a crash the drive-speed choice lists every speed, in case probing the
+        // drive's speeds was what brought the program down.
+        settings.ASPIShowAllSpeeds = true;
+    }
+    if (markRunning) {
+        markProgramRunning(settingsPath_, true);
+    }
+
+    AccessSelectionInput input;
+    input.accessMode = settings.AccessMode;
+    input.analogCdRomDrive = settings.ANALOGCDRomDrive;
+    input.mscdexCdRomDrive = settings.MSCDEXCDRomDrive;
+    input.framesWanted = settings.FramesWanted;
+    input.synchronizationOverlap = settings.SynchronizationOverlap;
+    input.continueAfterLostSynch = settings.ContinueAfterLostSynch;
+    input.defaultDrive = settings.DefaultDrive;
+    input.cdRomType = settings.CD_ROMType;
+    input.soundCardPresent = services_.soundCardPresent;
+    access = selectAccessMode(*readMethod, input, *services_.driveTypes);
+    settings.accessMode = access.mode;
+    settings.analogDrive = access.analogDrive;
+    settings.mscdexDrive = access.mscdexDrive;
+    if (!access.cdRomType.empty()) {
+        settings.CD_ROMType = access.cdRomType;
+    }
+
+    if (access.mode == access_mode::kMscdex) {
+        settings.DirectEncode = false;
+    }
+    directEncodeActive =
+        settings.UseL3enc &&
+        (access.mode == access_mode::kAspi || access.mode == access_mode::kAnalog) &&
+        settings.InternalCodec && settings.DirectEncode && !settings.RipAllTracksBeforeEncoding;
+    trackListReady = true;
+}
+
+bool ProgramShell::refresh() {
+    trackList.rows.clear();
+    trackList.grey = true;
+    if (access.mode == access_mode::kNone) {
+        showMessageRow(trackList, readMethod && readMethod->helperStartupFailed ? kLowDosMemoryRow
+                                                                                : kNoDriveRow);
+        return false;
+    }
+    const int answer = readMethod->GetDiskInfo(0);
+    if (answer != 256 && answer != 768) {
+        showMessageRow(trackList, kDriveNotReadyRow);
+        return false;
+    }
+    const int first = readMethod->GetLowest();
+    const int last = readMethod->GetHighest();
+    if (first < 1 || last < first || last > DiscTable::kMaxTracks) {
+        showMessageRow(trackList, kDriveNotReadyRow);
+        return false;
+    }
+    const std::int32_t total = readMethod->GetTotalTime();
+    trackList.trackCount = last - first + 1;
+    trackList.statusTracks =
+        " " + texts.format("TracksStatus", trackList.trackCount, formatPlayTime(total));
+    for (int number = first; number <= last; ++number) {
+        const DiscTrack& track = discTable.tracks[number];
+        TrackRow row;
+        row.trackNumber = number;
+        row.dataTrack = track.dataTrack;
+        row.name = track.dataTrack
+                       ? std::string(texts.text("DefaultDataTrack"))
+                       : defaultTrackName(std::string(texts.text("DefaultName")), number);
+        const std::int64_t frames =
+            static_cast<std::int64_t>(track.endSector) - track.startSector + 1;
+        row.time = formatPlayTime(frames);
+        row.size = formatWaveSize(frames);
+        row.selected = settings.SelectAllTrack && !track.dataTrack;
+        trackList.rows.push_back(std::move(row));
+    }
+    trackList.grey = false;
+    return true;
+}
+
+void ProgramShell::writeVariables() {
+    if (!created_ || shutDown_) {
+        return;
+    }
+    shutDown_ = true;
+    settings.ProgramRunning = false;
+    saveSettings(settings, settingsPath_);
+
+    trackListReady = false;
+    if (readMethod) {
+        readMethod->Close();
+    }
+    if (services_.autostart != nullptr && settings.StartWhenPCStarts) {
+        services_.autostart->registerProgram(services_.executablePath);
+    }
+    trackList.trackCount = TrackList::kShuttingDown;
+}
+
+}  // namespace ps

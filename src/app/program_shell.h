@@ -1,0 +1,106 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/settings.h"
+#include "cdaccess/disc_table.h"
+#include "cdaccess/read_method.h"
+#include "cdaccess/read_method_selection.h"
+#include "i18n/text_table.h"
+#include "platform/autostart.h"
+#include "platform/clock.h"
+#include "platform/drive_types.h"
+#include "tracks/track_list.h"
+
+namespace ps {
+
+// What the program needs from the platform to start and stop. The front end builds the
+// realisations (or doubles) and keeps them alive for the shell's whole life.
+struct ProgramServices {
+    Clock* clock = nullptr;
+    Autostart* autostart = nullptr;
+    DriveTypes* driveTypes = nullptr;
+    // The back-ends of the read-method switch; an unset factory stands for "not there".
+    std::function<std::unique_ptr<AspiBackend>()> createAspi;
+    std::function<std::unique_ptr<AnalogBackend>()> createAnalog;
+    ReadMethod::HelperFactory createHelper;
+    bool platformIsNT = false;
+    bool soundCardPresent = false;
+    int screenWidth = 0;
+    int screenHeight = 0;
+    // Full path of the running program file, for the autostart entry.
+    std::string executablePath;
+    int currentYear = 2000;
+    std::string defaultDestinationDirectory;
+    // The installed language files (share/platterscoop/languages).
+    std::string languageDataDirectory;
+    std::function<bool(const std::string& directory)> canEnterDirectory;
+    std::function<int(const std::string& program)> playerIconCount;
+};
+
+// Only an exact "true" after lower-casing lets a second copy run; "yes" or "1", which the
+// settings loader reads as on, do not.
+bool multipleInstancesAllowed(const std::string& settingsPath);
+
+// The program from start to end: it owns the program-wide records (settings, disc table,
+// extraction statistics, track list) and the read-method switch, and carries out the
+// steps of start-up and shutdown. Both front ends drive the same shell.
+class ProgramShell {
+  public:
+    ProgramShell(std::string programDirectory, ProgramServices services);
+    ~ProgramShell();
+    ProgramShell(const ProgramShell&) = delete;
+    ProgramShell& operator=(const ProgramShell&) = delete;
+
+    // Fills the text table from the built-in texts and the language file named by the
+    // settings file's `Language` (the splash window does this before any window exists).
+    void loadTexts();
+
+    // The main window's creation: removes the autostart entry, loads the settings (with
+    // `overrides` standing in the file as if written there), recovers from a crash, marks
+    // the program running (unless `markRunning` is false, as for the command line), and
+    // chooses the access mode and drives.
+    void create(const std::vector<std::pair<std::string, std::string>>& overrides = {},
+                bool markRunning = true);
+
+    // The refresh of the track list.
+    bool refresh();
+
+    // The main window's close: writes the settings (ProgramRunning false) and releases
+    // what start-up took. Safe to call more than once; only the first call acts.
+    void writeVariables();
+
+    const std::string& programDirectory() const { return programDirectory_; }
+    const std::string& settingsPath() const { return settingsPath_; }
+    SettingsEnvironment settingsEnvironment() const;
+
+    Settings settings;
+    DiscTable discTable;
+    ExtractionStatistics statistics;
+    TextTable texts;
+    TrackList trackList;
+    AccessSelection access;
+    std::unique_ptr<ReadMethod> readMethod;
+
+    // The previous run did not end through the close handler.
+    bool previousRunEndedAbnormally = false;
+    // Rip and encode in one pass is in effect.
+    bool directEncodeActive = false;
+    // Cleared at shutdown; the track list's commands do nothing while it is clear.
+    bool trackListReady = false;
+    bool created() const { return created_; }
+    bool shutDown() const { return shutDown_; }
+
+  private:
+    std::string programDirectory_;
+    std::string settingsPath_;
+    ProgramServices services_;
+    bool created_ = false;
+    bool shutDown_ = false;
+};
+
+}  // namespace ps

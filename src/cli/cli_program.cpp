@@ -1,0 +1,49 @@
+#include "cli/cli_program.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "app/program_directory.h"
+
+namespace ps::cli {
+
+namespace {
+
+std::string runningExecutable() {
+    std::error_code error;
+    const auto path = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : path.string();
+}
+
+}  // namespace
+
+CliProgram::CliProgram() : platform(runningExecutable()) {}
+
+void CliProgram::create(const std::vector<std::pair<std::string, std::string>>& overrides) {
+    ensureDirectory(platform.programDirectory);
+    shell = std::make_unique<ProgramShell>(platform.programDirectory, platform.services());
+    shell->loadTexts();
+    shell->create(overrides, /*markRunning=*/false);
+}
+
+bool parseSettingOverrides(const std::vector<std::string>& values,
+                           std::vector<std::pair<std::string, std::string>>& overrides) {
+    for (const std::string& value : values) {
+        const auto equals = value.find('=');
+        if (equals == std::string::npos || equals == 0) {
+            std::fprintf(stderr, "platterscoop-cli: --set needs KEY=VALUE, not \"%s\"\n",
+                         value.c_str());
+            return false;
+        }
+        std::string key = value.substr(0, equals);
+        if (!isSettingsKey(key)) {
+            std::fprintf(stderr, "platterscoop-cli: unknown settings key \"%s\"\n", key.c_str());
+            return false;
+        }
+        overrides.emplace_back(std::move(key), value.substr(equals + 1));
+    }
+    return true;
+}
+
+}  // namespace ps::cli

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <map>
+#include <string>
+
+namespace ps {
+class ProgramShell;
+}
+
+namespace ps::gui {
+
+// The main window: artist and album fields, the track list, the toolbar, the menus and
+// the status bar. It shows the shell's state and forwards the user's commands to it.
+class MainWindow final : public QMainWindow {
+    Q_OBJECT
+  public:
+    explicit MainWindow(ProgramShell& shell);
+
+    // Copies every caption from the text table (at creation and after a language change).
+    void applyTexts();
+    // Shows the track list as the shell's last refresh left it.
+    void showTrackRows();
+    // Places the window as the settings say: centred with its designed size, or at the
+    // saved bounds, maximised when it was.
+    void placeFromSettings();
+
+    QTreeWidget* trackList() const { return trackList_; }
+    QAction* action(const std::string& key) const;
+
+    static constexpr int kDesignedWidth = 640;
+    static constexpr int kDesignedHeight = 420;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    QAction* addAction(QMenu* menu, const char* key, bool enabled);
+    QAction* addToolButton(const char* key, bool enabled);
+    void refreshTrackList();
+    void rememberGeometry();
+
+    ProgramShell& shell_;
+    QMenu* fileMenu_ = nullptr;
+    QMenu* cdMenu_ = nullptr;
+    QMenu* settingsMenu_ = nullptr;
+    QMenu* languageMenu_ = nullptr;
+    QMenu* helpMenu_ = nullptr;
+    QToolBar* toolBar_ = nullptr;
+    QLabel* artistLabel_ = nullptr;
+    QLabel* albumLabel_ = nullptr;
+    QLineEdit* artistEdit_ = nullptr;
+    QLineEdit* albumEdit_ = nullptr;
+    QTreeWidget* trackList_ = nullptr;
+    QLabel* tracksPanel_ = nullptr;
+    QLabel* timeLeftPanel_ = nullptr;
+    QLabel* diskPanel_ = nullptr;
+    std::map<std::string, QAction*> actions_;
+    bool closing_ = false;
+};
+
+}  // namespace ps::gui

@@ -1,0 +1,92 @@
+#include "platform/linux/linux_platform.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+
+#include "app/program_directory.h"
+
+namespace ps {
+
+namespace {
+
+constexpr int kFirstCdLetter = 3;  // D
+
+int currentYear() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local.tm_year + 1900;
+}
+
+// The sr nodes in number order (sr2 before sr10).
+std::vector<std::string> cdDeviceNodes() {
+    std::vector<std::pair<int, std::string>> found;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/dev", error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() > 2 && name.rfind("sr", 0) == 0 &&
+            std::all_of(name.begin() + 2, name.end(),
+                        [](char c) { return c >= '0' && c <= '9'; })) {
+            found.emplace_back(std::stoi(name.substr(2)), entry.path().string());
+        }
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<std::string> nodes;
+    for (auto& [number, path] : found) {
+        nodes.push_back(std::move(path));
+    }
+    return nodes;
+}
+
+std::string executableDirectory(const std::string& executablePath) {
+    return std::filesystem::path(executablePath).parent_path().string();
+}
+
+}  // namespace
+
+LinuxDriveTypes::LinuxDriveTypes() : nodes_(cdDeviceNodes()) {}
+
+bool LinuxDriveTypes::isCdRom(int driveIndex) {
+    return !deviceNode(driveIndex).empty();
+}
+
+std::string LinuxDriveTypes::deviceNode(int driveIndex) {
+    const int position = driveIndex - kFirstCdLetter;
+    if (position < 0 || position >= static_cast<int>(nodes_.size())) {
+        return {};
+    }
+    return nodes_[position];
+}
+
+LinuxPlatform::LinuxPlatform(std::string executable)
+    : autostart(XdgAutostart::configHomeFromEnvironment()), executablePath(std::move(executable)) {
+    const ProgramLocationInputs inputs =
+        programLocationFromEnvironment(executableDirectory(executablePath));
+    programDirectory = resolveProgramDirectory(inputs);
+    musicDirectory = defaultMusicDirectory(inputs);
+}
+
+ProgramServices LinuxPlatform::services() {
+    ProgramServices services;
+    services.clock = &clock;
+    services.autostart = &autostart;
+    services.driveTypes = &driveTypes;
+    services.executablePath = executablePath;
+    services.currentYear = currentYear();
+    services.defaultDestinationDirectory = musicDirectory;
+    services.languageDataDirectory =
+        (std::filesystem::path(executablePath).parent_path().parent_path() /
+         "share/platterscoop/languages")
+            .string();
+    services.canEnterDirectory = [](const std::string& directory) {
+        return !directory.empty() && ::access(directory.c_str(), X_OK) == 0 &&
+               std::filesystem::is_directory(directory);
+    };
+    return services;
+}
+
+}  // namespace ps
