@@ -280,7 +280,7 @@ long double FormatArg::asFloating() const {
 std::string FormatArg::asString() const {
     switch (kind_) {
         case Kind::String:
-            return std::string{string_};
+            return string_;
         case Kind::Signed:
             return std::to_string(signed_);
         case Kind::Unsigned:

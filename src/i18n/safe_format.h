@@ -10,8 +10,8 @@
 
 namespace ps {
 
-// One argument of a printf-style text. It keeps the value with its kind, so that a
-// format never reads an argument as a type it was not given.
+// One argument of a printf-style text. It keeps the value with its kind (a string as a
+// copy), so that a format never reads an argument as a type it was not given.
 class FormatArg {
   public:
     enum class Kind { Signed, Unsigned, Floating, String, Pointer };
@@ -39,7 +39,7 @@ class FormatArg {
     long long signed_ = 0;
     unsigned long long unsigned_ = 0;
     long double floating_ = 0;
-    std::string_view string_;
+    std::string string_;
     const void* pointer_ = nullptr;
 };
 

@@ -38,7 +38,8 @@ class TextTable {
     // bytes count. Empty contents give the English texts.
     void loadFromData(std::string_view fileData);
 
-    // The current text of a slot; empty for a slot that holds nothing.
+    // The current text of a slot; empty for a slot that holds nothing. Views stay valid
+    // until the next load.
     std::string_view text(int slot) const;
     // The current text of a key: its first slot, or its second with occurrence 2.
     std::string_view text(std::string_view key, int occurrence = 1) const;
