@@ -6,19 +6,9 @@
 #include <filesystem>
 
 #include "app/profile_file.h"
+#include "i18n/language_menu.h"
 
 namespace ps {
-
-namespace {
-
-// "%s %2d" with the default name and the track number.
-std::string defaultTrackName(const std::string& defaultName, int number) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, " %2d", number);
-    return defaultName + buffer;
-}
-
-}  // namespace
 
 bool multipleInstancesAllowed(const std::string& settingsPath) {
     ProfileFile file(settingsPath);
@@ -57,9 +47,7 @@ void ProgramShell::loadTexts() {
     if (language == "Nix") {
         language.clear();
     }
-    const std::vector<std::filesystem::path> directories = {programDirectory_,
-                                                            services_.languageDataDirectory};
-    texts.loadTexts(directories, language);
+    texts.loadTexts(languageDirectories(), language);
 }
 
 void ProgramShell::create(const std::vector<std::pair<std::string, std::string>>& overrides,
@@ -142,18 +130,15 @@ bool ProgramShell::refresh() {
         showMessageRow(trackList, kDriveNotReadyRow);
         return false;
     }
-    const std::int32_t total = readMethod->GetTotalTime();
     trackList.trackCount = last - first + 1;
-    trackList.statusTracks =
-        " " + texts.format("TracksStatus", trackList.trackCount, formatPlayTime(total));
+    trackList.totalFrames = readMethod->GetTotalTime();
+    writeTracksStatus();
     for (int number = first; number <= last; ++number) {
         const DiscTrack& track = discTable.tracks[number];
         TrackRow row;
         row.trackNumber = number;
         row.dataTrack = track.dataTrack;
-        row.name = track.dataTrack
-                       ? std::string(texts.text("DefaultDataTrack"))
-                       : defaultTrackName(std::string(texts.text("DefaultName")), number);
+        row.name = defaultTrackName(defaultTrackNames(), number, track.dataTrack);
         const std::int64_t frames =
             static_cast<std::int64_t>(track.endSector) - track.startSector + 1;
         row.time = formatPlayTime(frames);
@@ -163,6 +148,39 @@ bool ProgramShell::refresh() {
     }
     trackList.grey = false;
     return true;
+}
+
+std::vector<std::filesystem::path> ProgramShell::languageDirectories() const {
+    std::vector<std::filesystem::path> directories{programDirectory_};
+    if (!services_.languageDataDirectory.empty()) {
+        directories.emplace_back(services_.languageDataDirectory);
+    }
+    return directories;
+}
+
+DefaultTrackNames ProgramShell::defaultTrackNames() const {
+    return {std::string(texts.text("DefaultName")), std::string(texts.text("DefaultDataTrack"))};
+}
+
+void ProgramShell::writeTracksStatus() {
+    trackList.statusTracks = " " + texts.format("TracksStatus", trackList.trackCount,
+                                                formatPlayTime(trackList.totalFrames));
+}
+
+void ProgramShell::changeLanguage(const std::string& language) {
+    const DefaultTrackNames old = defaultTrackNames();
+    settings.Language = language;
+    texts.loadTexts(languageDirectories(), language);
+    const DefaultTrackNames now = defaultTrackNames();
+    if (trackList.grey) {
+        return;
+    }
+    for (TrackRow& row : trackList.rows) {
+        if (row.name == defaultTrackName(old, row.trackNumber, row.dataTrack)) {
+            row.name = defaultTrackName(now, row.trackNumber, row.dataTrack);
+        }
+    }
+    writeTracksStatus();
 }
 
 void ProgramShell::writeVariables() {

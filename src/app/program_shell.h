@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -10,6 +11,7 @@
 #include "cdaccess/disc_table.h"
 #include "cdaccess/read_method.h"
 #include "cdaccess/read_method_selection.h"
+#include "i18n/language_menu.h"
 #include "i18n/text_table.h"
 #include "platform/autostart.h"
 #include "platform/clock.h"
@@ -70,6 +72,12 @@ class ProgramShell {
     // The refresh of the track list.
     bool refresh();
 
+    // Where language files are looked for: the program directory, then the installed ones.
+    std::vector<std::filesystem::path> languageDirectories() const;
+    // A language chosen in the menu ("" for English): the texts are loaded again, and
+    // tracks still named by the old default get the new one.
+    void changeLanguage(const std::string& language);
+
     // The main window's close: writes the settings (ProgramRunning false) and releases
     // what start-up took. Safe to call more than once; only the first call acts.
     void writeVariables();
@@ -96,6 +104,9 @@ class ProgramShell {
     bool shutDown() const { return shutDown_; }
 
   private:
+    DefaultTrackNames defaultTrackNames() const;
+    void writeTracksStatus();
+
     std::string programDirectory_;
     std::string settingsPath_;
     ProgramServices services_;

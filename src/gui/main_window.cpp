@@ -57,7 +57,8 @@ MainWindow::MainWindow(ProgramShell& shell) : shell_(shell) {
     actions_["LangMitem"] = languageMenu_->menuAction();
     QAction* english = addAction(languageMenu_, "DefLangMitem", true);
     english->setCheckable(true);
-    english->setChecked(true);
+    connect(english, &QAction::triggered, this, [this] { chooseLanguage(std::string()); });
+    connect(languageMenu_, &QMenu::aboutToShow, this, &MainWindow::listLanguages);
 
     helpMenu_ = menuBar()->addMenu(QString());
     for (const char* key :
@@ -177,6 +178,29 @@ void MainWindow::showTrackRows() {
         }
     }
     tracksPanel_->setText(QString::fromLatin1(list.statusTracks.c_str()));
+}
+
+void MainWindow::listLanguages() {
+    for (QAction* item : languageItems_) {
+        languageMenu_->removeAction(item);
+        item->deleteLater();
+    }
+    languageItems_.clear();
+    const std::string& current = shell_.settings.Language;
+    action("DefLangMitem")->setChecked(current.empty());
+    for (const std::string& language : ps::listLanguages(shell_.languageDirectories())) {
+        QAction* item = languageMenu_->addAction(QString::fromStdString(language));
+        item->setCheckable(true);
+        item->setChecked(language == current);
+        connect(item, &QAction::triggered, this, [this, language] { chooseLanguage(language); });
+        languageItems_.push_back(item);
+    }
+}
+
+void MainWindow::chooseLanguage(const std::string& language) {
+    shell_.changeLanguage(language);
+    applyTexts();
+    showTrackRows();
 }
 
 void MainWindow::refreshTrackList() {

@@ -9,6 +9,7 @@
 #include <QTreeWidget>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace ps {
 class ProgramShell;
@@ -44,6 +45,9 @@ class MainWindow final : public QMainWindow {
     QAction* addAction(QMenu* menu, const char* key, bool enabled);
     QAction* addToolButton(const char* key, bool enabled);
     void refreshTrackList();
+    // The language submenu lists the language files each time it opens.
+    void listLanguages();
+    void chooseLanguage(const std::string& language);
     void rememberGeometry();
 
     ProgramShell& shell_;
@@ -62,6 +66,7 @@ class MainWindow final : public QMainWindow {
     QLabel* timeLeftPanel_ = nullptr;
     QLabel* diskPanel_ = nullptr;
     std::map<std::string, QAction*> actions_;
+    std::vector<QAction*> languageItems_;
     bool closing_ = false;
 };
 

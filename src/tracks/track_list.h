@@ -20,8 +20,9 @@ struct TrackRow {
 // The track list: the rows of the inserted disc in list order, or one grey message row.
 struct TrackList {
     std::vector<TrackRow> rows;
-    bool grey = true;          // message rows: nothing can be edited, selected or opened
-    int trackCount = 0;        // 999 once the program shuts down
+    bool grey = true;    // message rows: nothing can be edited, selected or opened
+    int trackCount = 0;  // 999 once the program shuts down
+    std::int32_t totalFrames = 0;
     std::string statusTracks;  // status panel 0
 
     static constexpr int kShuttingDown = 999;

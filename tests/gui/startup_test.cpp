@@ -5,6 +5,8 @@
 
 #include <QAction>
 #include <QLocalSocket>
+#include <QMenu>
+#include <QMenuBar>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -121,6 +123,38 @@ class StartupTest : public QObject {
         QVERIFY(!doubles.autostart.isRegistered());
         program.mainWindow()->close();
         QVERIFY(readFile(iniPath(home)).find("ASPIShowAllSpeeds=True") != std::string::npos);
+    }
+
+    void aLanguageChosenInTheMenuRenamesTheWindowAndIsSaved() {
+        QTemporaryDir home;
+        Doubles doubles;
+        writeFile(home.filePath("Deutsch.lng"),
+                  "CharacterSet=ANSI_CHARSET\r\nFileMenu=&Datei\r\nTrackList=Titelname\r\n"
+                  "ExitMItem=&Beenden\r\nRefBut=Aktualisieren %d\r\n");
+        gui::GuiProgram program(home.path().toStdString(), doubles.services(), doubles.channel);
+        QVERIFY(program.start());
+        QTRY_VERIFY_WITH_TIMEOUT(program.firstRefreshDone(), 5000);
+        gui::MainWindow* window = program.mainWindow();
+
+        QMenu* languages = window->action("LangMitem")->menu();
+        QVERIFY(languages != nullptr);
+        QMetaObject::invokeMethod(languages, "aboutToShow");
+        QAction* deutsch = nullptr;
+        for (QAction* item : languages->actions()) {
+            if (item->text() == "Deutsch") {
+                deutsch = item;
+            }
+        }
+        QVERIFY(deutsch != nullptr);
+        deutsch->trigger();
+        QCOMPARE(window->trackList()->headerItem()->text(0), QString("Titelname"));
+        QCOMPARE(window->action("ExitMItem")->text(), QString("&Beenden"));
+        QCOMPARE(window->menuBar()->actions().first()->text(), QString("&Datei"));
+        // A caption may not bring conversions of its own; RefBut has none in English.
+        QCOMPARE(window->action("RefBut")->text(), QString("Aktualisieren %d"));
+
+        window->close();
+        QVERIFY(readFile(iniPath(home)).find("Language=Deutsch") != std::string::npos);
     }
 
     void secondCopyBringsTheFirstForwardAndExits_data() {
