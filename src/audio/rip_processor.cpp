@@ -99,6 +99,7 @@ RipProcessor::RipProcessor() : samples_(kSectorSamples), copyBuffer_(kCopyBuffer
 
 void RipProcessor::ResetRipAnalysis(const RipSetup& setup) {
     setup_ = setup;
+    writer_.writeEnabled = setup.write;
     state_ = RipAnalysis{};
     state_.currentSector = setup.firstSector;
     const std::int32_t count = std::max<std::int32_t>(0, setup.lastSector - setup.firstSector + 1);
@@ -113,7 +114,6 @@ void RipProcessor::ResetRipAnalysis(const RipSetup& setup) {
 
 int RipProcessor::BeginWaveFile(const RipSetup& setup) {
     ResetRipAnalysis(setup);
-    writer_.writeEnabled = setup.write;
     // The provisional header already gives the length the rip will have untrimmed.
     const std::int64_t sectors =
         std::max<std::int64_t>(0, std::int64_t{setup.lastSector} - setup.firstSector + 1);
