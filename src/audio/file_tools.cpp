@@ -19,6 +19,8 @@ constexpr std::size_t kComparePiece = 50000;
 constexpr std::int64_t kSilenceSkipLimit = 500000;
 constexpr std::size_t kAlignRead = 25 * kSectorBytes;
 constexpr std::size_t kListingRead = kComparePiece + 100;
+constexpr std::size_t kCompareBuffer = 27 * kSectorBytes;  // holds every read above
+static_assert(kCompareBuffer >= kAlignRead && kCompareBuffer >= kListingRead);
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -206,8 +208,8 @@ CompareResult CompareFiles(const std::string& firstPath, const std::string& seco
         return result;
     }
     const std::int64_t smaller = std::min(SizeOf(first.get()), SizeOf(second.get()));
-    std::vector<std::uint8_t> a(kListingRead);
-    std::vector<std::uint8_t> b(kListingRead);
+    std::vector<std::uint8_t> a(kCompareBuffer);
+    std::vector<std::uint8_t> b(kCompareBuffer);
     if (ReadAt(first.get(), 0, a.data(), kWaveHeaderSize) != kWaveHeaderSize ||
         ReadAt(second.get(), 0, b.data(), kWaveHeaderSize) != kWaveHeaderSize) {
         return result;
