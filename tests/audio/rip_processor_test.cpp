@@ -324,6 +324,24 @@ INSTANTIATE_TEST_SUITE_P(
                       TrimCase{"WholeBatches", 10, 20, 10, 0, 0, 26, 1, 10}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(Trim, AnalogRingCutsBehindTheLastSectorAbove500) {
+    test::TempDir dir;
+    const std::string path = dir.file("temp.wav");
+    const Bytes music = test::Concat({test::Music(340, 4), Constant(20, 300, -300)});
+    Bytes track = test::Concat({test::Silence(5), music, test::Silence(35)});
+    RipProcessor rip;
+    ASSERT_TRUE(rip.writer().create(path));
+    RipSetup setup = SetupFor(track.size() / kSectorBytes, true);  // the ring wraps
+    setup.analog = true;
+    setup.keepTrail = 0;
+    ASSERT_EQ(rip.BeginWaveFile(setup), 1);
+    Rip(rip, track, 1);
+    rip.FinishWaveFile();
+    EXPECT_EQ(rip.analysis().trailIndex, 244);  // sector 344 of the last 300
+    EXPECT_TRUE(test::ReadAll(path) ==
+                test::WaveBytes(test::Concat({test::Silence(5), test::Music(340, 4)})));
+}
+
 TEST(Trim, SilentTrackLeavesOnlyTheHeader) {
     test::TempDir dir;
     const std::string path = dir.file("temp.wav");
