@@ -84,7 +84,9 @@ double RipThrough(const std::string& path, std::int32_t sectors, ps::RipChecksum
     return busy;
 }
 
-double Best(const std::vector<double>& runs) { return *std::min_element(runs.begin(), runs.end()); }
+double Best(const std::vector<double>& runs) {
+    return *std::min_element(runs.begin(), runs.end());
+}
 
 }  // namespace
 

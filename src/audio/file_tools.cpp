@@ -191,6 +191,15 @@ std::string FileChecksumText(const FileChecksumResult& result) {
     return {};
 }
 
+std::string LoadedDiscText(std::uint32_t discNumber) {
+    if (discNumber == 0) {
+        return audio_text::UnknownCheck.text;
+    }
+    char text[16];
+    std::snprintf(text, sizeof text, "%lX", static_cast<unsigned long>(discNumber));
+    return text;
+}
+
 std::string CompareSizeText(std::int64_t firstSize, std::int64_t secondSize) {
     if (firstSize < 0 && secondSize < 0) {
         return audio_text::FSize2Comp.text;

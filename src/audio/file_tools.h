@@ -37,6 +37,10 @@ FileChecksumResult FileChecksum(const std::string& path, FileToolProgress* progr
 // error text, or nothing after a stop.
 std::string FileChecksumText(const FileChecksumResult& result);
 
+// The checksum window's "Loaded CD number is:" value: the CD player disc number in
+// hexadecimal, or "UNKNOWN" when no disc is known (0).
+std::string LoadedDiscText(std::uint32_t discNumber);
+
 enum class CompareStatus { NoDifferences, Differences, Stopped, NotCompared };
 
 struct CompareResult {

@@ -55,6 +55,8 @@ TEST_F(FileChecksumTest, ErrorsAndEmptyAudio) {
     test::WriteAll(dir.file("short.wav"), Bytes(20, 0));
     EXPECT_EQ(ChecksumOf(dir.file("short.wav")), "File too short");
     EXPECT_EQ(ChecksumOf(Wave("header.wav", {})), "X00000000X");
+    EXPECT_EQ(LoadedDiscText(0x0A1B2C), "A1B2C");
+    EXPECT_EQ(LoadedDiscText(0), "UNKNOWN");
     // Whatever the header claims, the audio ends with the file.
     Bytes lying = test::WaveBytes(test::Concat({test::Silence(1), music}));
     for (int i = 40; i < 44; ++i) {
