@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 #include "audio/audio_checksum.h"
@@ -27,7 +28,12 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
+// A directory opens for reading on Linux but is not a file to check.
 File OpenForReading(const std::string& path) {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+        return nullptr;
+    }
     return File(std::fopen(path.c_str(), "rb"));
 }
 

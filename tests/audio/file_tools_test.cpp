@@ -52,6 +52,7 @@ TEST_F(FileChecksumTest, TrackTagBehindTheAudioIsNotCounted) {
 
 TEST_F(FileChecksumTest, ErrorsAndEmptyAudio) {
     EXPECT_EQ(ChecksumOf(dir.file("missing.wav")), "File not found");
+    EXPECT_EQ(ChecksumOf(dir.path().string()), "File not found");
     test::WriteAll(dir.file("short.wav"), Bytes(20, 0));
     EXPECT_EQ(ChecksumOf(dir.file("short.wav")), "File too short");
     EXPECT_EQ(ChecksumOf(Wave("header.wav", {})), "X00000000X");
