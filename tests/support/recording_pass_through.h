@@ -54,6 +54,7 @@ class RecordingPassThrough final : public PassThrough {
         int type = 5;
         std::vector<std::uint8_t> inquiry;  // empty: INQUIRY fails
         std::string node;
+        bool hangs = false;  // INQUIRY never completes
     };
 
     explicit RecordingPassThrough(FakeClock& clock) : clock_(clock) {}
@@ -100,7 +101,9 @@ class RecordingPassThrough final : public PassThrough {
         ScriptedAnswer reply;
         if (command.opcode() == 0x12) {
             auto it = devices_.find(key(request.target));
-            if (it == devices_.end() || it->second.inquiry.empty()) {
+            if (it != devices_.end() && it->second.hangs) {
+                reply.never = true;
+            } else if (it == devices_.end() || it->second.inquiry.empty()) {
                 reply.status = scsi_status::kNoDevice;
             } else {
                 reply.data = it->second.inquiry;
