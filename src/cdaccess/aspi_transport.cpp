@@ -40,38 +40,50 @@ std::uint8_t AspiTransport::executeAt(const ScsiTarget& target, const ScsiComman
         return request.status;
     }
 
-    bool completed = false;
+    WaitResult result;
     if (command.polled) {
-        const std::int64_t start = clock_.nowMs();
-        while (true) {
-            if (passThrough_.poll(request) != scsi_status::kPending) {
-                completed = true;
-                break;
-            }
-            if (clock_.nowMs() - start >= command.timeoutMs ||
-                (hooks_.abortRequested && hooks_.abortRequested())) {
-                break;
-            }
-            if (hooks_.pump) {
-                hooks_.pump();
-            }
-            clock_.sleepMs(1);
-        }
+        result = awaitPolled(request, command.timeoutMs);
     } else {
         if (command.beepAround && hooks_.beep) {
             hooks_.beep();
         }
-        completed = passThrough_.wait(request, command.timeoutMs);
+        result = awaitEvent(request, command.timeoutMs);
         if (command.beepAround && hooks_.beep) {
             hooks_.beep();
         }
     }
-    if (!completed) {
+    if (result != WaitResult::Completed) {
         // The request leaves our stack frame: the pass-through must forget it.
         passThrough_.abandon(request);
         return scsi_status::kPending;
     }
     return request.status;
+}
+
+AspiTransport::WaitResult AspiTransport::awaitEvent(ScsiRequest& request, int timeoutMs) {
+    if (request.status != scsi_status::kPending) {
+        return WaitResult::Completed;
+    }
+    return passThrough_.wait(request, timeoutMs) ? WaitResult::Completed : WaitResult::TimedOut;
+}
+
+AspiTransport::WaitResult AspiTransport::awaitPolled(ScsiRequest& request, int timeoutMs) {
+    const std::int64_t start = clock_.nowMs();
+    while (true) {
+        if (passThrough_.poll(request) != scsi_status::kPending) {
+            return WaitResult::Completed;
+        }
+        if (hooks_.abortRequested && hooks_.abortRequested()) {
+            return WaitResult::Aborted;
+        }
+        if (clock_.nowMs() - start >= timeoutMs) {
+            return WaitResult::TimedOut;
+        }
+        if (hooks_.pump) {
+            hooks_.pump();
+        }
+        clock_.sleepMs(1);
+    }
 }
 
 int AspiTransport::discoverDrives() {

@@ -67,6 +67,15 @@ class AspiTransport {
     // through the pass-through themselves (the extraction ring).
     void prepare(ScsiRequest& request, const ScsiCommand& command, std::uint8_t* buffer) const;
 
+    // Waiting for a sent request, for those callers. Neither abandons the request: a
+    // caller that gives up on it calls the pass-through's `abandon` (or waits again).
+    enum class WaitResult { Completed, TimedOut, Aborted };
+    // Blocks on the request's completion for at most `timeoutMs`.
+    WaitResult awaitEvent(ScsiRequest& request, int timeoutMs);
+    // Re-reads the status for at most `timeoutMs`, running the pump between reads and
+    // ending early when the abort flag is set.
+    WaitResult awaitPolled(ScsiRequest& request, int timeoutMs);
+
     // Lists the CD drives on every host adapter (targets 0..15, unit 0, at most 10
     // drives) and returns their number. The current target is left as it was.
     int discoverDrives();

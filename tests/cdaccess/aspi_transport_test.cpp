@@ -108,6 +108,28 @@ TEST(AspiExecute, PolledWaitEndsOnAbortAndCompletesWhenTheDriveAnswers) {
     }
 }
 
+TEST(AspiExecute, RingRequestsAwaitedWithoutBeingAbandoned) {
+    ScsiRig rig;
+    AspiReadRing ring;
+    rig.target.answer = [](const test::RecordedCommand&) { return never(); };
+    ScsiRequest& request = ring.requests[0];
+    rig.transport.prepare(request, audioReadCommand(1, 100, 26), ring.buffer(0));
+    rig.target.send(request);
+    EXPECT_EQ(rig.transport.awaitEvent(request, 5000), AspiTransport::WaitResult::TimedOut);
+    const auto before = rig.clock.nowMs();
+    EXPECT_EQ(rig.transport.awaitPolled(request, 10000), AspiTransport::WaitResult::TimedOut);
+    EXPECT_GE(rig.clock.nowMs() - before, 10000);
+    rig.abort = true;
+    EXPECT_EQ(rig.transport.awaitPolled(request, 10000), AspiTransport::WaitResult::Aborted);
+    EXPECT_EQ(rig.target.abandoned, 0);
+
+    rig.target.answer = [](const test::RecordedCommand&) { return deferred(5); };
+    rig.transport.prepare(request, audioReadCommand(1, 100, 26), ring.buffer(0));
+    rig.target.send(request);
+    EXPECT_EQ(rig.transport.awaitEvent(request, 5000), AspiTransport::WaitResult::Completed);
+    EXPECT_EQ(request.status, 5);
+}
+
 TEST(AspiExecute, ReportAspiErrorFormatsAndRecalibrates) {
     ScsiRig rig;
     rig.transport.reportAspiError(0x82);
