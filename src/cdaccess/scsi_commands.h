@@ -8,10 +8,10 @@
 
 namespace ps {
 
-inline constexpr std::uint32_t kSectorBytes = 2352;
+inline constexpr std::uint32_t kRawSectorBytes = 2352;
 inline constexpr int kSectorsPerRead = 26;
 // A read declares room for one sector more than it asks for.
-inline constexpr std::uint32_t kAudioReadDataLength = 27 * kSectorBytes;
+inline constexpr std::uint32_t kAudioReadDataLength = 27 * kRawSectorBytes;
 inline constexpr std::uint32_t kTocBufferLength = 804;
 
 namespace scsi_timeout {

@@ -75,10 +75,11 @@ void ScsiDrive::correctEnhancedDisc(DiscTable& table, std::span<const int> lette
             length = cdAudio_->trackLength(last - 1);
         }
         cdAudio_->close();
-        // A length that would move the end past the TOC's own end, or before the
-        // start, is not a correction; the next device may know better.
-        if (length && *length > 0 && *length <= audio.endSector - audio.startSector) {
-            audio.endSector = audio.startSector + *length;
+        // The device reports the playable length, so the last audio sector is one
+        // before start + length. A length that would move the end past the TOC's own
+        // end, or before the start, is no correction; the next device may know better.
+        if (length && *length > 0 && *length <= audio.endSector - audio.startSector + 1) {
+            audio.endSector = audio.startSector + *length - 1;
             lastReadableSector_ = audio.endSector;
             return;
         }

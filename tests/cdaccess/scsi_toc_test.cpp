@@ -184,8 +184,8 @@ TEST(ScsiToc, EnhancedDiscCorrectionFromTheMatchingDevice) {
     ASSERT_EQ(r.drive.readToc(table, options), 256);
     EXPECT_EQ(r.cdAudio.opened, (std::vector<int>{4, 3}));
     EXPECT_EQ(r.cdAudio.closes, 2);
-    EXPECT_EQ(table.tracks[2].endSector, 15000 + 13600);
-    EXPECT_EQ(r.drive.lastReadableSector(), 28600);
+    EXPECT_EQ(table.tracks[2].endSector, 15000 + 13600 - 1);
+    EXPECT_EQ(r.drive.lastReadableSector(), 28599);
     EXPECT_EQ(table.tracks[3].endSector, 49999);
     EXPECT_EQ(table.totalSectors, 50000);
 
@@ -233,7 +233,7 @@ TEST(ScsiToc, EnhancedDiscKeepsTheTocWhenNoDeviceAgrees) {
     const std::vector<Case> cases = {
         {"track 2 elsewhere", {{{2, 15001}}, {{2, 13600}}}},
         {"no length", {{{2, 15000}}, {}}},
-        {"length past the TOC end", {{{2, 15000}}, {{2, 30000}}}},
+        {"length past the TOC end", {{{2, 15000}}, {{2, 25001}}}},
         {"zero length", {{{2, 15000}}, {{2, 0}}}},
     };
     for (const auto& c : cases) {
