@@ -112,6 +112,9 @@ int AspiTransport::discoverDrives() {
             drives_.push_back(std::move(drive));
         }
     }
+    if (selectedDrive_ >= static_cast<int>(drives_.size())) {
+        selectedDrive_ = -1;  // the drive it named is gone
+    }
     return static_cast<int>(drives_.size());
 }
 

@@ -77,7 +77,8 @@ class AspiTransport {
     WaitResult awaitPolled(ScsiRequest& request, int timeoutMs);
 
     // Lists the CD drives on every host adapter (targets 0..15, unit 0, at most 10
-    // drives) and returns their number. The current target is left as it was.
+    // drives) and returns their number. The current target is left as it was; the
+    // selected drive index is cleared when the list no longer reaches it.
     int discoverDrives();
     const std::vector<AspiDrive>& drives() const { return drives_; }
 

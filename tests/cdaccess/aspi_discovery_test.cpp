@@ -203,9 +203,11 @@ TEST(AspiSelection, DriveAndTypeSetTargetAndFamily) {
     EXPECT_EQ(rig.transport.driveFamily(), 2);
     EXPECT_FALSE(rig.transport.selectDrive(2));
     EXPECT_EQ(rig.transport.selectedDrive(), 1);
+    rig.target.adapters = 1;
+    rig.transport.discoverDrives();
+    EXPECT_EQ(rig.transport.selectedDrive(), -1);
     rig.transport.selectDriveType(drive_type::kPhilips);
     EXPECT_EQ(rig.transport.driveFamily(), 6);
-    EXPECT_EQ(rig.transport.currentTarget(), (ScsiTarget{1, 6, 0}));
 }
 
 }  // namespace
