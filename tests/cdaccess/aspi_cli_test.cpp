@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <cstdio>
+#include <regex>
+#include <string>
+
+namespace ps {
+namespace {
+
+struct CliRun {
+    int status = -1;
+    std::string output;  // standard output and error together
+};
+
+CliRun cli(const std::string& environment, const std::string& arguments) {
+    const std::string command =
+        "env " + environment + " " + PS_CLI_PATH + " " + arguments + " 2>&1";
+    CliRun run;
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return run;
+    }
+    char chunk[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) {
+        run.output.append(chunk, n);
+    }
+    const int raw = ::pclose(pipe);
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return run;
+}
+
+const std::string kDemo = "PLATTERSCOOP_VIRTUAL_DRIVE=demo PLATTERSCOOP_VIRTUAL_FAULTS=";
+
+// The letter the virtual drive got (after any real drives of the machine).
+std::string virtualLetter(const std::string& drivesJson) {
+    std::smatch m;
+    if (std::regex_search(drivesJson, m,
+                          std::regex(R"re("letter":"([D-Z])","node":"virtual")re"))) {
+        return m[1];
+    }
+    return "";
+}
+
+TEST(AspiCli, DrivesListsTheVirtualDrive) {
+    const CliRun json = cli(kDemo, "drives --json");
+    ASSERT_EQ(json.status, 0) << json.output;
+    EXPECT_TRUE(json.output.starts_with(R"({"access_mode":"ASPI","drives":[{"letter":"D",)"))
+        << json.output;
+    EXPECT_NE(json.output.find(R"("type":"IDE   -  ATAPI","family":1})"), std::string::npos)
+        << json.output;
+    EXPECT_FALSE(virtualLetter(json.output).empty()) << json.output;
+
+    const CliRun plextor = cli(kDemo + "scsi,vendor=PLEXTOR", "drives");
+    ASSERT_EQ(plextor.status, 0) << plextor.output;
+    EXPECT_NE(plextor.output.find("Access mode: ASPI"), std::string::npos);
+    EXPECT_NE(plextor.output.find("SCSI -  PLEXTOR"), std::string::npos) << plextor.output;
+}
+
+TEST(AspiCli, TocOfTheDemoDisc) {
+    const std::string letter = virtualLetter(cli(kDemo, "drives --json").output);
+    ASSERT_FALSE(letter.empty());
+    const CliRun json = cli(kDemo, "toc --json --drive " + letter);
+    ASSERT_EQ(json.status, 0) << json.output;
+    EXPECT_TRUE(std::regex_match(
+        json.output,
+        std::regex(
+            R"re(\{"first":1,"last":\d+,"tracks":\[\{"number":1,"start":0,"end":\d+,"data":false\}.*\],"total":\d+\}\n)re")))
+        << json.output;
+
+    const CliRun text = cli(kDemo, "toc --drive " + letter + ":");
+    ASSERT_EQ(text.status, 0) << text.output;
+    EXPECT_NE(text.output.find("Total: "), std::string::npos);
+}
+
+TEST(AspiCli, TocWithoutADiscOrDriveFails) {
+    const std::string letter = virtualLetter(cli(kDemo, "drives --json").output);
+    ASSERT_FALSE(letter.empty());
+    const CliRun empty = cli(kDemo + "nodisc", "toc --drive " + letter);
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_EQ(empty.output, "No disc in drive " + letter + ":\n");
+
+    const CliRun missing = cli(kDemo, "toc --drive Z");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.output.find("there is no CD drive Z"), std::string::npos);
+
+    EXPECT_EQ(cli(kDemo, "toc --drive").status, 2);
+    EXPECT_EQ(cli(kDemo + "bogus", "drives").status, 1);
+}
+
+}  // namespace
+}  // namespace ps
