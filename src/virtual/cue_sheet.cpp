@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -23,8 +25,56 @@ struct CueTrack {
 struct CueFile {
     std::string name;
     std::shared_ptr<std::FILE> handle;
+    std::int64_t offset = 0;  // where the sectors begin (after a wave header)
+    std::int64_t bytes = 0;
     std::int64_t sectors = 0;
 };
+
+std::uint32_t le32(const unsigned char* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t{p[3]} << 24);
+}
+
+// Finds the PCM data of a wave file; only the CD format can stand for disc sectors.
+bool waveData(std::FILE* f, std::int64_t& offset, std::int64_t& bytes, std::string& why) {
+    unsigned char riff[12];
+    if (std::fseek(f, 0, SEEK_SET) != 0 || std::fread(riff, 1, 12, f) != 12 ||
+        std::memcmp(riff, "RIFF", 4) != 0 || std::memcmp(riff + 8, "WAVE", 4) != 0) {
+        why = "is not a wave file";
+        return false;
+    }
+    bool format = false;
+    std::int64_t at = 12;
+    unsigned char chunk[8];
+    while (std::fseek(f, static_cast<long>(at), SEEK_SET) == 0 && std::fread(chunk, 1, 8, f) == 8) {
+        const std::uint32_t size = le32(chunk + 4);
+        if (std::memcmp(chunk, "fmt ", 4) == 0) {
+            unsigned char fmt[16];
+            if (size < 16 || std::fread(fmt, 1, 16, f) != 16) {
+                break;
+            }
+            const unsigned tag = fmt[0] | (fmt[1] << 8);
+            const unsigned channels = fmt[2] | (fmt[3] << 8);
+            const std::uint32_t rate = le32(fmt + 4);
+            const unsigned bits = fmt[14] | (fmt[15] << 8);
+            if (tag != 1 || channels != 2 || rate != 44100 || bits != 16) {
+                why = "is not 16-bit stereo 44100 Hz PCM";
+                return false;
+            }
+            format = true;
+        } else if (std::memcmp(chunk, "data", 4) == 0) {
+            if (!format) {
+                break;
+            }
+            offset = at + 8;
+            std::fseek(f, 0, SEEK_END);
+            bytes = std::min<std::int64_t>(size, std::ftell(f) - offset);
+            return true;
+        }
+        at += 8 + size + (size & 1);
+    }
+    why = "has no readable wave data";
+    return false;
+}
 
 std::string upper(std::string s) {
     for (char& c : s) {
@@ -141,8 +191,8 @@ std::shared_ptr<DiscImage> parseCueSheet(const std::string& text, const std::str
                 return fail("FILE needs a file name");
             }
             const std::string type = w.size() > 2 ? upper(w[2]) : "BINARY";
-            if (type != "BINARY") {
-                return fail("file type " + type + " is not supported (only BINARY)");
+            if (type != "BINARY" && type != "WAVE") {
+                return fail("file type " + type + " is not supported (BINARY and WAVE are)");
             }
             CueFile f;
             f.name = w[1];
@@ -150,8 +200,19 @@ std::shared_ptr<DiscImage> parseCueSheet(const std::string& text, const std::str
             if (!f.handle) {
                 return fail("cannot open the file \"" + w[1] + "\"");
             }
-            std::fseek(f.handle.get(), 0, SEEK_END);
-            f.sectors = std::ftell(f.handle.get()) / kSectorBytes;
+            std::int64_t bytes = 0;
+            if (type == "WAVE") {
+                std::string why;
+                if (!waveData(f.handle.get(), f.offset, bytes, why)) {
+                    return fail("the file \"" + w[1] + "\" " + why);
+                }
+            } else {
+                std::fseek(f.handle.get(), 0, SEEK_END);
+                bytes = std::ftell(f.handle.get());
+            }
+            // A partial last sector is kept, padded with silence.
+            f.sectors = (bytes + kSectorBytes - 1) / kSectorBytes;
+            f.bytes = bytes;
             files.push_back(std::move(f));
         } else if (key == "TRACK") {
             if (files.empty()) {
@@ -238,8 +299,9 @@ std::shared_ptr<DiscImage> parseCueSheet(const std::string& text, const std::str
         std::int64_t filePos = 0;
         auto mapUpTo = [&](std::int64_t fileEnd) {
             if (fileEnd > filePos) {
-                image->addFile(cursor * kSectorBytes, (fileEnd - filePos) * kSectorBytes, f.handle,
-                               filePos * kSectorBytes);
+                const std::int64_t from = filePos * kSectorBytes;
+                const std::int64_t to = std::min(fileEnd * kSectorBytes, f.bytes);
+                image->addFile(cursor * kSectorBytes, to - from, f.handle, f.offset + from);
                 cursor += fileEnd - filePos;
                 filePos = fileEnd;
             }
