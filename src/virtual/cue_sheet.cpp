@@ -14,9 +14,10 @@ struct CueTrack {
     bool data = false;
     int line = 0;
     std::size_t file = 0;
-    std::int32_t pregap = 0;   // PREGAP: silence that no file holds
-    std::int32_t postgap = 0;  // POSTGAP: silence after the track
-    std::int32_t index0 = -1;  // sectors from the file's start
+    std::int32_t sessionGap = 0;  // lead-out and lead-in before a new session
+    std::int32_t pregap = 0;      // PREGAP: silence that no file holds
+    std::int32_t postgap = 0;     // POSTGAP: silence after the track
+    std::int32_t index0 = -1;     // sectors from the file's start
     std::int32_t index1 = -1;
     std::string title;
     std::string performer;
@@ -75,6 +76,10 @@ bool waveData(std::FILE* f, std::int64_t& offset, std::int64_t& bytes, std::stri
     why = "has no readable wave data";
     return false;
 }
+
+// Lead-out (6750) and lead-in (4500) sectors between two sessions; with the usual
+// 150-sector pregap this is the 11400-sector gap before the data area of an enhanced disc.
+constexpr std::int32_t kSessionGap = 11250;
 
 std::string upper(std::string s) {
     for (char& c : s) {
@@ -168,6 +173,8 @@ std::shared_ptr<DiscImage> parseCueSheet(const std::string& text, const std::str
     std::istringstream in(text);
     std::string line;
     int lineNo = 0;
+    int nextSession = 1;
+    int session = 1;
     auto fail = [&](const std::string& why) {
         error = "CUE sheet line " + std::to_string(lineNo) + ": " + why;
         return nullptr;
@@ -182,6 +189,14 @@ std::shared_ptr<DiscImage> parseCueSheet(const std::string& text, const std::str
             continue;
         }
         const std::string key = upper(w[0]);
+        if (key == "REM" && w.size() > 2 && upper(w[1]) == "SESSION") {
+            try {
+                nextSession = std::stoi(w[2]);
+            } catch (...) {
+                return fail("bad session number \"" + w[2] + "\"");
+            }
+            continue;
+        }
         if (key == "REM" || key == "CATALOG" || key == "CDTEXTFILE" || key == "FLAGS" ||
             key == "ISRC" || key == "SONGWRITER") {
             continue;
@@ -223,6 +238,11 @@ std::shared_ptr<DiscImage> parseCueSheet(const std::string& text, const std::str
             }
             CueTrack t;
             t.line = lineNo;
+            // A later session begins after the lead-out and lead-in between the two.
+            if (nextSession > session && !tracks.empty()) {
+                t.sessionGap = kSessionGap;
+            }
+            session = std::max(session, nextSession);
             t.file = files.size() - 1;
             try {
                 t.number = std::stoi(w[1]);
@@ -323,12 +343,16 @@ std::shared_ptr<DiscImage> parseCueSheet(const std::string& text, const std::str
                             f.name + "\"");
             }
             mapUpTo(t.index1);
-            cursor += t.pregap;
+            // A data track opening a new session has its pregap even when the sheet leaves
+            // it out.
+            const std::int32_t pregap =
+                t.sessionGap > 0 && t.pregap == 0 && t.index0 < 0 ? 150 : t.pregap;
+            cursor += t.sessionGap + pregap;
             ImageTrack it;
             it.number = t.number;
             it.data = t.data;
             it.start = static_cast<std::int32_t>(cursor);
-            it.pregap = t.pregap + (t.index0 >= 0 ? t.index1 - t.index0 : 0);
+            it.pregap = t.sessionGap + pregap + (t.index0 >= 0 ? t.index1 - t.index0 : 0);
             it.title = t.title;
             it.performer = t.performer;
             image->addTrack(it);

@@ -158,6 +158,20 @@ TEST_F(CueSheetTest, DataTrackAndFirstTrackAboveOneThroughTheDrive) {
     EXPECT_EQ(audio.data[2], 1500 & 0xFF);
 }
 
+TEST_F(CueSheetTest, SecondSessionOfAnEnhancedDiscStartsAfterTheSessionGap) {
+    bin("audio.bin", 3000, 1);
+    bin("data.bin", 500, 2);
+    auto disc = parse(
+        "REM SESSION 01\nFILE audio.bin BINARY\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n"
+        " TRACK 02 AUDIO\n  INDEX 01 00:20:00\n"
+        "REM SESSION 02\nFILE data.bin BINARY\n TRACK 03 MODE1/2352\n  INDEX 01 00:00:00\n");
+    ASSERT_TRUE(disc) << error;
+    EXPECT_EQ(disc->tracks()[2].start, 3000 + 11400);
+    EXPECT_EQ(disc->tracks()[2].pregap, 11400);
+    EXPECT_EQ(disc->leadOut(), 3000 + 11400 + 500);
+    EXPECT_EQ(stampAt(*disc, 3000 + 11400), stamp(2, 0));
+}
+
 TEST_F(CueSheetTest, BadSheetsSayWhatIsWrong) {
     bin("x.bin", 100, 1);
     const struct {
