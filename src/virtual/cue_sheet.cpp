@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -12,9 +14,10 @@ struct CueTrack {
     bool data = false;
     int line = 0;
     std::size_t file = 0;
-    std::int32_t pregap = 0;   // PREGAP: silence that no file holds
-    std::int32_t postgap = 0;  // POSTGAP: silence after the track
-    std::int32_t index0 = -1;  // sectors from the file's start
+    std::int32_t sessionGap = 0;  // lead-out and lead-in before a new session
+    std::int32_t pregap = 0;      // PREGAP: silence that no file holds
+    std::int32_t postgap = 0;     // POSTGAP: silence after the track
+    std::int32_t index0 = -1;     // sectors from the file's start
     std::int32_t index1 = -1;
     std::string title;
     std::string performer;
@@ -23,8 +26,60 @@ struct CueTrack {
 struct CueFile {
     std::string name;
     std::shared_ptr<std::FILE> handle;
+    std::int64_t offset = 0;  // where the sectors begin (after a wave header)
+    std::int64_t bytes = 0;
     std::int64_t sectors = 0;
 };
+
+std::uint32_t le32(const unsigned char* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t{p[3]} << 24);
+}
+
+// Finds the PCM data of a wave file; only the CD format can stand for disc sectors.
+bool waveData(std::FILE* f, std::int64_t& offset, std::int64_t& bytes, std::string& why) {
+    unsigned char riff[12];
+    if (std::fseek(f, 0, SEEK_SET) != 0 || std::fread(riff, 1, 12, f) != 12 ||
+        std::memcmp(riff, "RIFF", 4) != 0 || std::memcmp(riff + 8, "WAVE", 4) != 0) {
+        why = "is not a wave file";
+        return false;
+    }
+    bool format = false;
+    std::int64_t at = 12;
+    unsigned char chunk[8];
+    while (std::fseek(f, static_cast<long>(at), SEEK_SET) == 0 && std::fread(chunk, 1, 8, f) == 8) {
+        const std::uint32_t size = le32(chunk + 4);
+        if (std::memcmp(chunk, "fmt ", 4) == 0) {
+            unsigned char fmt[16];
+            if (size < 16 || std::fread(fmt, 1, 16, f) != 16) {
+                break;
+            }
+            const unsigned tag = fmt[0] | (fmt[1] << 8);
+            const unsigned channels = fmt[2] | (fmt[3] << 8);
+            const std::uint32_t rate = le32(fmt + 4);
+            const unsigned bits = fmt[14] | (fmt[15] << 8);
+            if (tag != 1 || channels != 2 || rate != 44100 || bits != 16) {
+                why = "is not 16-bit stereo 44100 Hz PCM";
+                return false;
+            }
+            format = true;
+        } else if (std::memcmp(chunk, "data", 4) == 0) {
+            if (!format) {
+                break;
+            }
+            offset = at + 8;
+            std::fseek(f, 0, SEEK_END);
+            bytes = std::min<std::int64_t>(size, std::ftell(f) - offset);
+            return true;
+        }
+        at += 8 + size + (size & 1);
+    }
+    why = "has no readable wave data";
+    return false;
+}
+
+// Lead-out (6750) and lead-in (4500) sectors between two sessions; with the usual
+// 150-sector pregap this is the 11400-sector gap before the data area of an enhanced disc.
+constexpr std::int32_t kSessionGap = 11250;
 
 std::string upper(std::string s) {
     for (char& c : s) {
@@ -118,6 +173,8 @@ std::shared_ptr<DiscImage> parseCueSheet(const std::string& text, const std::str
     std::istringstream in(text);
     std::string line;
     int lineNo = 0;
+    int nextSession = 1;
+    int session = 1;
     auto fail = [&](const std::string& why) {
         error = "CUE sheet line " + std::to_string(lineNo) + ": " + why;
         return nullptr;
@@ -132,6 +189,14 @@ std::shared_ptr<DiscImage> parseCueSheet(const std::string& text, const std::str
             continue;
         }
         const std::string key = upper(w[0]);
+        if (key == "REM" && w.size() > 2 && upper(w[1]) == "SESSION") {
+            try {
+                nextSession = std::stoi(w[2]);
+            } catch (...) {
+                return fail("bad session number \"" + w[2] + "\"");
+            }
+            continue;
+        }
         if (key == "REM" || key == "CATALOG" || key == "CDTEXTFILE" || key == "FLAGS" ||
             key == "ISRC" || key == "SONGWRITER") {
             continue;
@@ -141,8 +206,8 @@ std::shared_ptr<DiscImage> parseCueSheet(const std::string& text, const std::str
                 return fail("FILE needs a file name");
             }
             const std::string type = w.size() > 2 ? upper(w[2]) : "BINARY";
-            if (type != "BINARY") {
-                return fail("file type " + type + " is not supported (only BINARY)");
+            if (type != "BINARY" && type != "WAVE") {
+                return fail("file type " + type + " is not supported (BINARY and WAVE are)");
             }
             CueFile f;
             f.name = w[1];
@@ -150,8 +215,19 @@ std::shared_ptr<DiscImage> parseCueSheet(const std::string& text, const std::str
             if (!f.handle) {
                 return fail("cannot open the file \"" + w[1] + "\"");
             }
-            std::fseek(f.handle.get(), 0, SEEK_END);
-            f.sectors = std::ftell(f.handle.get()) / kSectorBytes;
+            std::int64_t bytes = 0;
+            if (type == "WAVE") {
+                std::string why;
+                if (!waveData(f.handle.get(), f.offset, bytes, why)) {
+                    return fail("the file \"" + w[1] + "\" " + why);
+                }
+            } else {
+                std::fseek(f.handle.get(), 0, SEEK_END);
+                bytes = std::ftell(f.handle.get());
+            }
+            // A partial last sector is kept, padded with silence.
+            f.sectors = (bytes + kSectorBytes - 1) / kSectorBytes;
+            f.bytes = bytes;
             files.push_back(std::move(f));
         } else if (key == "TRACK") {
             if (files.empty()) {
@@ -162,6 +238,11 @@ std::shared_ptr<DiscImage> parseCueSheet(const std::string& text, const std::str
             }
             CueTrack t;
             t.line = lineNo;
+            // A later session begins after the lead-out and lead-in between the two.
+            if (nextSession > session && !tracks.empty()) {
+                t.sessionGap = kSessionGap;
+            }
+            session = std::max(session, nextSession);
             t.file = files.size() - 1;
             try {
                 t.number = std::stoi(w[1]);
@@ -238,8 +319,9 @@ std::shared_ptr<DiscImage> parseCueSheet(const std::string& text, const std::str
         std::int64_t filePos = 0;
         auto mapUpTo = [&](std::int64_t fileEnd) {
             if (fileEnd > filePos) {
-                image->addFile(cursor * kSectorBytes, (fileEnd - filePos) * kSectorBytes, f.handle,
-                               filePos * kSectorBytes);
+                const std::int64_t from = filePos * kSectorBytes;
+                const std::int64_t to = std::min(fileEnd * kSectorBytes, f.bytes);
+                image->addFile(cursor * kSectorBytes, to - from, f.handle, f.offset + from);
                 cursor += fileEnd - filePos;
                 filePos = fileEnd;
             }
@@ -261,12 +343,16 @@ std::shared_ptr<DiscImage> parseCueSheet(const std::string& text, const std::str
                             f.name + "\"");
             }
             mapUpTo(t.index1);
-            cursor += t.pregap;
+            // A data track opening a new session has its pregap even when the sheet leaves
+            // it out.
+            const std::int32_t pregap =
+                t.sessionGap > 0 && t.pregap == 0 && t.index0 < 0 ? 150 : t.pregap;
+            cursor += t.sessionGap + pregap;
             ImageTrack it;
             it.number = t.number;
             it.data = t.data;
             it.start = static_cast<std::int32_t>(cursor);
-            it.pregap = t.pregap + (t.index0 >= 0 ? t.index1 - t.index0 : 0);
+            it.pregap = t.sessionGap + pregap + (t.index0 >= 0 ? t.index1 - t.index0 : 0);
             it.title = t.title;
             it.performer = t.performer;
             image->addTrack(it);

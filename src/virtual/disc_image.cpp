@@ -77,6 +77,7 @@ bool DiscImage::read(std::int64_t offset, std::size_t length, std::uint8_t* out)
         if (it->memory != nullptr) {
             std::memcpy(dest, it->memory + inSegment, count);
         } else {
+            std::lock_guard lock(fileMutex_);
             std::FILE* f = it->file.get();
             if (std::fseek(f, static_cast<long>(it->fileOffset + inSegment), SEEK_SET) != 0 ||
                 std::fread(dest, 1, count, f) != count) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -95,9 +96,11 @@ class DiscImage {
     std::string artist_;
     std::string album_;
     std::vector<Segment> segments_;  // in disc order, not overlapping
+    mutable std::mutex fileMutex_;   // one image may sit in several drives
 };
 
-// Loads a CUE sheet and the BIN files it names (relative to the sheet's folder).
+// Loads a CUE sheet and the files it names (relative to the sheet's folder): BINARY
+// files of raw sectors, or WAVE files of 16-bit stereo 44.1 kHz PCM.
 // Returns nullptr and an explanation naming the line on failure.
 std::shared_ptr<DiscImage> loadCueSheet(const std::string& path, std::string& error);
 // Parses CUE text; `folder` is where relative FILE names are looked for.

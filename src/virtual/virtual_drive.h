@@ -57,7 +57,8 @@ class VirtualDrive {
                         std::uint8_t* buffer, std::uint32_t length);
 
     // The medium.
-    void insertDisc(std::shared_ptr<const DiscImage> disc);  // swaps discs between commands
+    // Swaps discs between commands; inserting one also ends the nodisc fault.
+    void insertDisc(std::shared_ptr<const DiscImage> disc);
     void removeDisc();
     std::shared_ptr<const DiscImage> disc() const;  // nullptr when none or the tray is open
     bool trayOpen() const;

@@ -158,6 +158,20 @@ TEST_F(CueSheetTest, DataTrackAndFirstTrackAboveOneThroughTheDrive) {
     EXPECT_EQ(audio.data[2], 1500 & 0xFF);
 }
 
+TEST_F(CueSheetTest, SecondSessionOfAnEnhancedDiscStartsAfterTheSessionGap) {
+    bin("audio.bin", 3000, 1);
+    bin("data.bin", 500, 2);
+    auto disc = parse(
+        "REM SESSION 01\nFILE audio.bin BINARY\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n"
+        " TRACK 02 AUDIO\n  INDEX 01 00:20:00\n"
+        "REM SESSION 02\nFILE data.bin BINARY\n TRACK 03 MODE1/2352\n  INDEX 01 00:00:00\n");
+    ASSERT_TRUE(disc) << error;
+    EXPECT_EQ(disc->tracks()[2].start, 3000 + 11400);
+    EXPECT_EQ(disc->tracks()[2].pregap, 11400);
+    EXPECT_EQ(disc->leadOut(), 3000 + 11400 + 500);
+    EXPECT_EQ(stampAt(*disc, 3000 + 11400), stamp(2, 0));
+}
+
 TEST_F(CueSheetTest, BadSheetsSayWhatIsWrong) {
     bin("x.bin", 100, 1);
     const struct {
@@ -166,7 +180,8 @@ TEST_F(CueSheetTest, BadSheetsSayWhatIsWrong) {
     } cases[] = {
         {"TRACK 01 AUDIO\nINDEX 01 00:00:00\n", "line 1: TRACK before any FILE"},
         {"FILE missing.bin BINARY\n", "cannot open the file \"missing.bin\""},
-        {"FILE x.bin WAVE\n", "not supported"},
+        {"FILE x.bin MOTOROLA\n", "not supported"},
+        {"FILE x.bin WAVE\n", "line 1: the file \"x.bin\" is not a wave file"},
         {"FILE x.bin BINARY\nTRACK 01 MODE1/2048\n", "line 2: track type MODE1/2048"},
         {"FILE x.bin BINARY\nTRACK 01 AUDIO\nINDEX 00 00:00:00\n", "track 1 has no INDEX 01"},
         {"FILE x.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:61:00\n", "line 3: bad time"},
@@ -190,6 +205,45 @@ TEST_F(CueSheetTest, BadSheetsSayWhatIsWrong) {
     }
     EXPECT_EQ(loadCueSheet((dir / "none.cue").string(), error), nullptr);
     EXPECT_NE(error.find("cannot open the CUE sheet"), std::string::npos);
+}
+
+TEST_F(CueSheetTest, WaveFilesStandForTheirPcmData) {
+    auto wave = [&](const std::string& name, std::uint16_t channels, std::uint32_t bytes) {
+        std::ofstream out(dir / name, std::ios::binary);
+        auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+        auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+        out << "RIFF";
+        u32(36 + 8 + bytes + 8);
+        out << "WAVEfmt ";
+        u32(16);
+        u16(1);
+        u16(channels);
+        u32(44100);
+        u32(44100 * 2u * channels);
+        u16(static_cast<std::uint16_t>(2 * channels));
+        u16(16);
+        out << "LIST";
+        u32(8);
+        out << "INFOxxxx";
+        out << "data";
+        u32(bytes);
+        for (std::uint32_t i = 0; i < bytes; ++i) {
+            out.put(static_cast<char>(0x40 + i % 7));
+        }
+    };
+    wave("song.wav", 2, 10 * kSectorBytes + 100);
+    auto disc = parse("FILE \"song.wav\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n");
+    ASSERT_TRUE(disc) << error;
+    EXPECT_EQ(disc->leadOut(), 11);  // the partial last sector counts, padded with silence
+    std::vector<std::uint8_t> last(kSectorBytes);
+    disc->read(10LL * kSectorBytes, last.size(), last.data());
+    EXPECT_EQ(last[0], 0x40 + (10 * kSectorBytes) % 7);
+    EXPECT_EQ(last[100], 0);
+    EXPECT_EQ(stampAt(*disc, 0)[0], 0x40);
+
+    wave("mono.wav", 1, 4000);
+    EXPECT_FALSE(parse("FILE mono.wav WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"));
+    EXPECT_NE(error.find("not 16-bit stereo 44100 Hz PCM"), std::string::npos) << error;
 }
 
 TEST_F(CueSheetTest, ForeignFolderInFileNameFallsBackToTheSheetsFolder) {

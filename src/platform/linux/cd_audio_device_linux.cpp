@@ -248,4 +248,170 @@ int CdAudioDeviceLinux::closeDoor() {
     return ioctl(fd_, CDROMCLOSETRAY) < 0 ? fromErrno(errno) : cd_audio_error::kNone;
 }
 
+namespace {
+
+int driverResult(int error) {
+    switch (error) {
+        case ENOMEDIUM:
+            return cdrom_result::kNoMedium;
+        case EINVAL:
+            return cdrom_result::kInvalid;
+        case EBUSY:
+            return cdrom_result::kBusy;
+        case ENOSYS:
+        case ENOTTY:
+            return cdrom_result::kUnsupported;
+        default:
+            return cdrom_result::kIoError;
+    }
+}
+
+}  // namespace
+
+CdromDriverLinux::CdromDriverLinux(std::string node) : node_(std::move(node)) {}
+
+CdromDriverLinux::~CdromDriverLinux() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+int CdromDriverLinux::device(int& fd) {
+    if (fd_ < 0) {
+        fd_ = ::open(node_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd_ < 0) {
+            return errno == EBUSY ? cdrom_result::kBusy : cdrom_result::kIoError;
+        }
+    }
+    const int status = ioctl(fd_, CDROM_DRIVE_STATUS, CDSL_CURRENT);
+    if (status == CDS_NO_DISC || status == CDS_TRAY_OPEN || status == CDS_DRIVE_NOT_READY) {
+        return cdrom_result::kNoMedium;
+    }
+    fd = fd_;
+    return cdrom_result::kOk;
+}
+
+int CdromDriverLinux::simple(unsigned long request) {
+    int fd = -1;
+    if (const int e = device(fd)) {
+        return e;
+    }
+    return ioctl(fd, request) < 0 ? driverResult(errno) : cdrom_result::kOk;
+}
+
+int CdromDriverLinux::readTocHeader(CdromTocHeader& header) {
+    int fd = -1;
+    if (const int e = device(fd)) {
+        return e;
+    }
+    cdrom_tochdr h{};
+    if (ioctl(fd, CDROMREADTOCHDR, &h) < 0) {
+        return driverResult(errno);
+    }
+    header.firstTrack = h.cdth_trk0;
+    header.lastTrack = h.cdth_trk1;
+    return cdrom_result::kOk;
+}
+
+int CdromDriverLinux::readTocEntry(int track, CdromTocEntry& entry) {
+    int fd = -1;
+    if (const int e = device(fd)) {
+        return e;
+    }
+    if (track < 1 || (track > 99 && track != kCdromLeadOutTrack)) {
+        return cdrom_result::kInvalid;
+    }
+    cdrom_tocentry t{};
+    t.cdte_track = static_cast<std::uint8_t>(track);
+    t.cdte_format = CDROM_LBA;
+    if (ioctl(fd, CDROMREADTOCENTRY, &t) < 0) {
+        return driverResult(errno);
+    }
+    entry.track = track;
+    entry.adr = t.cdte_adr;
+    entry.control = t.cdte_ctrl;
+    entry.data = (t.cdte_ctrl & CDROM_DATA_TRACK) != 0;
+    entry.lba = t.cdte_addr.lba;
+    return cdrom_result::kOk;
+}
+
+int CdromDriverLinux::readAudio(std::int32_t lba, int frames, std::uint8_t* buffer) {
+    if (frames < 1 || frames > kCdromMaxReadFrames || buffer == nullptr || lba < 0) {
+        return cdrom_result::kInvalid;
+    }
+    int fd = -1;
+    if (const int e = device(fd)) {
+        return e;
+    }
+    cdrom_read_audio ra{};
+    ra.addr.lba = lba;
+    ra.addr_format = CDROM_LBA;
+    ra.nframes = frames;
+    ra.buf = buffer;
+    return ioctl(fd, CDROMREADAUDIO, &ra) < 0 ? driverResult(errno) : cdrom_result::kOk;
+}
+
+int CdromDriverLinux::playMsf(const CdMsf& start, const CdMsf& end) {
+    int fd = -1;
+    if (const int e = device(fd)) {
+        return e;
+    }
+    cdrom_msf msf{};
+    msf.cdmsf_min0 = static_cast<std::uint8_t>(start.minutes);
+    msf.cdmsf_sec0 = static_cast<std::uint8_t>(start.seconds);
+    msf.cdmsf_frame0 = static_cast<std::uint8_t>(start.frames);
+    msf.cdmsf_min1 = static_cast<std::uint8_t>(end.minutes);
+    msf.cdmsf_sec1 = static_cast<std::uint8_t>(end.seconds);
+    msf.cdmsf_frame1 = static_cast<std::uint8_t>(end.frames);
+    return ioctl(fd, CDROMPLAYMSF, &msf) < 0 ? driverResult(errno) : cdrom_result::kOk;
+}
+
+int CdromDriverLinux::subChannel(CdromSubChannel& subChannel) {
+    int fd = -1;
+    if (const int e = device(fd)) {
+        return e;
+    }
+    cdrom_subchnl sub{};
+    sub.cdsc_format = CDROM_LBA;
+    if (ioctl(fd, CDROMSUBCHNL, &sub) < 0) {
+        return driverResult(errno);
+    }
+    CdromSubChannel s;
+    switch (sub.cdsc_audiostatus) {
+        case CDROM_AUDIO_PLAY:
+            s.audioStatus = CdromAudioStatus::Playing;
+            break;
+        case CDROM_AUDIO_PAUSED:
+            s.audioStatus = CdromAudioStatus::Paused;
+            break;
+        case CDROM_AUDIO_COMPLETED:
+            s.audioStatus = CdromAudioStatus::Completed;
+            break;
+        case CDROM_AUDIO_ERROR:
+            s.audioStatus = CdromAudioStatus::Error;
+            break;
+        default:
+            s.audioStatus = CdromAudioStatus::NoStatus;
+            break;
+    }
+    s.track = sub.cdsc_trk;
+    s.index = sub.cdsc_ind;
+    s.absolute = sub.cdsc_absaddr.lba;
+    s.relative = sub.cdsc_reladdr.lba;
+    subChannel = s;
+    return cdrom_result::kOk;
+}
+
+int CdromDriverLinux::stop() {
+    return simple(CDROMSTOP);
+}
+
+int CdromDriverLinux::pause() {
+    return simple(CDROMPAUSE);
+}
+
+int CdromDriverLinux::resume() {
+    return simple(CDROMRESUME);
+}
+
 }  // namespace ps

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/cd_audio_device.h"
+#include "platform/cdrom_driver.h"
 
 namespace ps {
 
@@ -46,6 +47,33 @@ class CdAudioDeviceLinux final : public CdAudioDevice {
     int readToc(Toc& toc);
     int ready();
     static int fromErrno(int error);
+
+    std::string node_;
+    int fd_ = -1;
+};
+
+// The CD-ROM driver face over the same node: CDROMREADTOCHDR, CDROMREADTOCENTRY,
+// CDROMREADAUDIO, CDROMPLAYMSF, CDROMSUBCHNL, CDROMSTOP, CDROMPAUSE and CDROMRESUME.
+// The node is opened non-blocking at the first call and kept open.
+class CdromDriverLinux final : public CdromDriver {
+  public:
+    explicit CdromDriverLinux(std::string node);
+    ~CdromDriverLinux() override;
+    CdromDriverLinux(const CdromDriverLinux&) = delete;
+    CdromDriverLinux& operator=(const CdromDriverLinux&) = delete;
+
+    int readTocHeader(CdromTocHeader& header) override;
+    int readTocEntry(int track, CdromTocEntry& entry) override;
+    int readAudio(std::int32_t lba, int frames, std::uint8_t* buffer) override;
+    int playMsf(const CdMsf& start, const CdMsf& end) override;
+    int subChannel(CdromSubChannel& subChannel) override;
+    int stop() override;
+    int pause() override;
+    int resume() override;
+
+  private:
+    int device(int& fd);
+    int simple(unsigned long request);
 
     std::string node_;
     int fd_ = -1;

@@ -121,7 +121,6 @@ void SgPassThrough::scan(const std::string& folder) {
         d.fd = fd;
         int id = 0;
         int lun = 0;
-        int channel = 0;
         if (generic) {
             sg_scsi_id sid{};
             if (ioctl(fd, SG_GET_SCSI_ID, &sid) < 0) {
@@ -129,7 +128,6 @@ void SgPassThrough::scan(const std::string& folder) {
                 continue;
             }
             d.hostNumber = sid.host_no;
-            channel = sid.channel;
             id = sid.scsi_id;
             lun = sid.lun;
             d.type = sid.scsi_type;
@@ -141,11 +139,9 @@ void SgPassThrough::scan(const std::string& folder) {
             }
             id = idlun[0] & 0xFF;
             lun = (idlun[0] >> 8) & 0xFF;
-            channel = (idlun[0] >> 16) & 0xFF;
             d.hostNumber = (idlun[0] >> 24) & 0xFF;
             d.type = 5;
         }
-        (void)channel;
         d.target.targetId = static_cast<std::uint8_t>(id);
         d.target.lun = static_cast<std::uint8_t>(std::clamp(lun, 0, 255));
         if (version_.empty()) {
