@@ -82,6 +82,7 @@ void ProgramShell::create(const std::vector<std::pair<std::string, std::string>>
     if (markRunning) {
         markProgramRunning(settingsPath_, true);
     }
+    readMethod->aspiBackend().setOptions({settings.SendStartUnit, settings.Debug, std::string()});
 
     AccessSelectionInput input;
     input.accessMode = settings.AccessMode;

@@ -8,6 +8,20 @@
 
 namespace ps {
 
+// A listed drive as the drive lists show it.
+struct AspiDriveInfo {
+    std::string name;   // vendor, product and revision
+    std::string node;   // "/dev/sg1", or "virtual"
+    int typeIndex = 0;  // row of the drive type table
+};
+
+// Settings the ASPI commands read.
+struct AspiOptions {
+    bool sendStartUnit = false;  // SendStartUnit: load the disc before reading the contents
+    int debug = 0;               // Debug: 2 writes the raw contents to debug.bin
+    std::string debugDirectory;  // where debug.bin goes; empty for the current directory
+};
+
 // What ASPI mode needs from the SCSI pass-through side: drive discovery and selection,
 // the table of contents, the player commands, the tray and the synchronised extraction.
 // The read-method switch also sends ANALOG mode's StartInterfacing, GetDrvNumber,
@@ -15,6 +29,9 @@ namespace ps {
 class AspiBackend {
   public:
     virtual ~AspiBackend() = default;
+
+    // Takes the settings the commands read (after the settings are loaded).
+    virtual void setOptions(const AspiOptions&) {}
 
     // True when the pass-through was found with everything it needs ("ASPI loaded").
     virtual bool loaded() const = 0;
@@ -35,6 +52,10 @@ class AspiBackend {
     // The display name of a listed drive (vendor, product and revision); empty outside the
     // list.
     virtual std::string driveName(int index) const = 0;
+    // Name, device node and drive type of a listed drive; empty outside the list.
+    virtual AspiDriveInfo driveInfo(int index) const {
+        return {driveName(index), std::string(), 0};
+    }
     // The manager's identification for the system information, "Aspi not installed" until a
     // host adapter answered.
     virtual std::string managerText() const = 0;

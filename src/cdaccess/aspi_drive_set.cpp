@@ -25,7 +25,10 @@ bool hasCdDrive(PassThrough& passThrough) {
 }
 
 AspiDriveSet::AspiDriveSet(Clock& clock, AspiHooks hooks)
-    : clock_(clock), transport_(chain_, clock, std::move(hooks)), drive_(transport_, &cdAudio_) {}
+    : clock_(clock),
+      trace_(traceFromEnvironment(chain_)),
+      transport_(trace_ ? *trace_ : static_cast<PassThrough&>(chain_), clock, std::move(hooks)),
+      drive_(transport_, &cdAudio_) {}
 
 bool AspiDriveSet::open(PassThrough* real, std::string& error) {
     VirtualDriveEnvironment environment;

@@ -9,6 +9,7 @@
 #include "cdaccess/drive_cd_audio.h"
 #include "cdaccess/scsi_drive.h"
 #include "platform/clock.h"
+#include "platform/tracing_pass_through.h"
 #include "virtual/virtual_cd_audio.h"
 #include "virtual/virtual_pass_through.h"
 
@@ -29,6 +30,7 @@ class AspiDriveSet {
     bool open(PassThrough* real, std::string& error);
 
     AspiTransport& transport() { return transport_; }
+    const AspiTransport& transport() const { return transport_; }
     ScsiDrive& drive() { return drive_; }
     // Drive indices (0 = A:) of the listed drives: D: for the first, E: for the next...
     const std::vector<int>& driveLetters() const { return letters_; }
@@ -38,6 +40,9 @@ class AspiDriveSet {
   private:
     Clock& clock_;
     AspiPassThroughChain chain_;
+    // Every command the transport sends goes through the trace when PLATTERSCOOP_SCSI_TRACE
+    // names a file.
+    std::unique_ptr<PassThrough> trace_;
     std::unique_ptr<VirtualPassThrough> virtual_;
     std::vector<std::unique_ptr<VirtualCdAudioDevice>> virtualCdAudio_;
     DriveCdAudioDevices cdAudio_;

@@ -33,7 +33,12 @@ std::string scsiTracePrefix(const ScsiRequest& request) {
 
 TracingPassThrough::TracingPassThrough(std::unique_ptr<PassThrough> inner,
                                        const std::string& tracePath)
-    : inner_(std::move(inner)) {
+    : TracingPassThrough(*inner, tracePath) {
+    owned_ = std::move(inner);
+}
+
+TracingPassThrough::TracingPassThrough(PassThrough& inner, const std::string& tracePath)
+    : inner_(inner) {
     if (!tracePath.empty()) {
         file_ = std::fopen(tracePath.c_str(), "a");
     }
@@ -69,24 +74,24 @@ void TracingPassThrough::send(ScsiRequest& request) {
         std::lock_guard lock(mutex_);
         open_.push_back(Open{&request, scsiTracePrefix(request)});
     }
-    inner_->send(request);
+    inner_.send(request);
     finishIfFinal(request, false);
 }
 
 std::uint8_t TracingPassThrough::poll(ScsiRequest& request) {
-    const std::uint8_t status = inner_->poll(request);
+    const std::uint8_t status = inner_.poll(request);
     finishIfFinal(request, false);
     return status;
 }
 
 bool TracingPassThrough::wait(ScsiRequest& request, int timeoutMs) {
-    const bool done = inner_->wait(request, timeoutMs);
+    const bool done = inner_.wait(request, timeoutMs);
     finishIfFinal(request, false);
     return done;
 }
 
 void TracingPassThrough::abandon(ScsiRequest& request) {
-    inner_->abandon(request);
+    inner_.abandon(request);
     finishIfFinal(request, true);
 }
 
@@ -96,6 +101,14 @@ std::unique_ptr<PassThrough> traceFromEnvironment(std::unique_ptr<PassThrough> i
         return inner;
     }
     return std::make_unique<TracingPassThrough>(std::move(inner), path);
+}
+
+std::unique_ptr<PassThrough> traceFromEnvironment(PassThrough& inner) {
+    const char* path = std::getenv("PLATTERSCOOP_SCSI_TRACE");
+    if (path == nullptr || *path == '\0') {
+        return nullptr;
+    }
+    return std::make_unique<TracingPassThrough>(inner, path);
 }
 
 }  // namespace ps

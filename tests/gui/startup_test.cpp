@@ -4,10 +4,12 @@
 #include <signal.h>
 
 #include <QAction>
+#include <QLabel>
 #include <QLocalSocket>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -16,6 +18,7 @@
 #include <sstream>
 
 #include "app/program_shell.h"
+#include "cdaccess/aspi_session_backend.h"
 #include "gui/gui_program.h"
 #include "platform/linux/local_instance_channel.h"
 #include "support/fake_drive_types.h"
@@ -110,6 +113,38 @@ class StartupTest : public QObject {
         QCOMPARE(doubles.autostart.registeredPath, std::string("/usr/bin/platterscoop"));
         QVERIFY(!program.shell().trackListReady);
         QCOMPARE(program.shell().trackList.trackCount, TrackList::kShuttingDown);
+    }
+
+    void theVirtualDriveWithTheDemoDiscIsTheEmbeddedDefault() {
+        QTemporaryDir home;
+        Doubles doubles;
+        qunsetenv("PLATTERSCOOP_VIRTUAL_DRIVE");
+        qunsetenv("PLATTERSCOOP_VIRTUAL_FAULTS");
+        ProgramServices services = doubles.services();
+        services.createAspi = [&doubles]() -> std::unique_ptr<AspiBackend> {
+            return std::make_unique<AspiSessionBackend>(doubles.clock, nullptr);
+        };
+        gui::GuiProgram program(home.path().toStdString(), std::move(services), doubles.channel);
+        QVERIFY(program.start());
+        QTRY_VERIFY_WITH_TIMEOUT(program.firstRefreshDone(), 5000);
+        QCOMPARE(program.shell().settings.accessMode, 1);
+
+        QTreeWidget* list = program.mainWindow()->trackList();
+        QCOMPARE(list->topLevelItemCount(), 5);
+        QTreeWidgetItem* first = list->topLevelItem(0);
+        QCOMPARE(first->text(0), QString("Track  1"));
+        QCOMPARE(first->checkState(0), Qt::Checked);
+        QVERIFY(first->flags() & Qt::ItemIsEditable);
+        QVERIFY(first->text(1).contains(':'));
+        QVERIFY(first->text(2).endsWith(" Mb"));
+        QVERIFY(
+            program.mainWindow()->statusBar()->findChildren<QLabel*>().first()->text().startsWith(
+                " 5 Tracks,  Playtime: "));
+        if (qEnvironmentVariableIsSet("PS_SCREENSHOT_DIR")) {
+            program.mainWindow()->grab().save(qEnvironmentVariable("PS_SCREENSHOT_DIR") +
+                                              "/main_window_demo.png");
+        }
+        program.mainWindow()->close();
     }
 
     void aRunThatDidNotEndListsAllSpeeds() {

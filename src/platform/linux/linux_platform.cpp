@@ -8,6 +8,8 @@
 #include <system_error>
 
 #include "app/program_directory.h"
+#include "cdaccess/aspi_session_backend.h"
+#include "platform/linux/sg_pass_through.h"
 
 namespace ps {
 
@@ -82,6 +84,9 @@ ProgramServices LinuxPlatform::services() {
         (std::filesystem::path(executablePath).parent_path().parent_path() /
          "share/platterscoop/languages")
             .string();
+    services.createAspi = [this]() -> std::unique_ptr<AspiBackend> {
+        return std::make_unique<AspiSessionBackend>(clock, std::make_unique<SgPassThrough>());
+    };
     services.canEnterDirectory = [](const std::string& directory) {
         return !directory.empty() && ::access(directory.c_str(), X_OK) == 0 &&
                std::filesystem::is_directory(directory);

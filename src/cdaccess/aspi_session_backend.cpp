@@ -1,0 +1,92 @@
+#include "cdaccess/aspi_session_backend.h"
+
+namespace ps {
+
+AspiSessionBackend::AspiSessionBackend(Clock& clock, std::unique_ptr<PassThrough> real,
+                                       AspiHooks hooks)
+    : real_(std::move(real)), set_(clock, std::move(hooks)) {
+    loaded_ = set_.open(real_.get(), openError_);
+}
+
+std::int16_t AspiSessionBackend::StartInterfacing(const std::string& defaultDrive,
+                                                  std::string& cdRomType) {
+    return static_cast<std::int16_t>(set_.transport().startInterfacing(defaultDrive, cdRomType));
+}
+
+int AspiSessionBackend::discoverDrives() {
+    return set_.transport().discoverDrives();
+}
+
+void AspiSessionBackend::selectDrive(int index) {
+    set_.transport().selectDrive(index);
+}
+
+int AspiSessionBackend::driveCount() const {
+    return static_cast<int>(set_.transport().drives().size());
+}
+
+int AspiSessionBackend::selectedDrive() const {
+    return set_.transport().selectedDrive();
+}
+
+std::string AspiSessionBackend::driveName(int index) const {
+    return driveInfo(index).name;
+}
+
+AspiDriveInfo AspiSessionBackend::driveInfo(int index) const {
+    const auto& drives = set_.transport().drives();
+    if (index < 0 || index >= static_cast<int>(drives.size())) {
+        return {};
+    }
+    const auto& drive = drives[static_cast<std::size_t>(index)];
+    return {drive.name, drive.node, drive.typeIndex};
+}
+
+std::string AspiSessionBackend::managerText() const {
+    return set_.transport().managerText();
+}
+
+int AspiSessionBackend::GetDiskInfo(DiscTable& table) {
+    TocReadOptions options;
+    options.sendStartUnit = options_.sendStartUnit;
+    options.debug = options_.debug;
+    options.debugDirectory = options_.debugDirectory;
+    options.cdDriveLetters = set_.driveLetters();
+    return set_.drive().readToc(table, options);
+}
+
+int AspiSessionBackend::PlayAudio(std::int32_t startSector, std::int32_t sectorCount) {
+    return set_.drive().play(startSector, sectorCount) ? 1 : 0;
+}
+
+int AspiSessionBackend::StopAudio() {
+    return set_.drive().pause() ? 1 : 0;
+}
+
+int AspiSessionBackend::ResumeAudio() {
+    return set_.drive().resume() ? 1 : 0;
+}
+
+std::int32_t AspiSessionBackend::GetHeadLocation() {
+    return set_.drive().headPosition();
+}
+
+void AspiSessionBackend::loadDisc() {
+    set_.drive().load();
+}
+
+void AspiSessionBackend::ejectDisc() {
+    set_.drive().eject();
+}
+
+int AspiSessionBackend::StartRecord(const RecordRequest&, const DiscTable&,
+                                    ExtractionStatistics& statistics) {
+    statistics = ExtractionStatistics{};
+    return record_result::kNotStarted;
+}
+
+std::int32_t AspiSessionBackend::GetNextSec() {
+    return 0;
+}
+
+}  // namespace ps
