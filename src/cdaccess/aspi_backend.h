@@ -30,6 +30,8 @@ class AspiBackend {
   public:
     virtual ~AspiBackend() = default;
 
+    // Why the drives could not be opened; empty when they were (or there is nothing).
+    virtual std::string openError() const { return {}; }
     // Takes the settings the commands read (after the settings are loaded).
     virtual void setOptions(const AspiOptions&) {}
 

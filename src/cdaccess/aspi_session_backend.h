@@ -19,7 +19,7 @@ class AspiSessionBackend final : public AspiBackend {
 
     // Why the drives could not be opened (a bad virtual image or fault list); empty when
     // they were.
-    const std::string& openError() const { return openError_; }
+    std::string openError() const override { return openError_; }
     void setOptions(const AspiOptions& options) override { options_ = options; }
     AspiDriveSet& driveSet() { return set_; }
 

@@ -1,5 +1,6 @@
 #include "cli/cli_program.h"
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -20,11 +21,29 @@ std::string runningExecutable() {
 
 CliProgram::CliProgram() : platform(runningExecutable()) {}
 
-void CliProgram::create(const std::vector<std::pair<std::string, std::string>>& overrides) {
+bool CliProgram::create(const std::vector<std::pair<std::string, std::string>>& overrides) {
     ensureDirectory(platform.programDirectory);
     shell = std::make_unique<ProgramShell>(platform.programDirectory, platform.services());
     shell->loadTexts();
     shell->create(overrides, /*markRunning=*/false);
+    const std::string& error = shell->readMethod->aspiBackend().openError();
+    if (!error.empty()) {
+        std::fprintf(stderr, "platterscoop-cli: %s\n", error.c_str());
+        return false;
+    }
+    return true;
+}
+
+char aspiDriveLetter(int index) {
+    return static_cast<char>('D' + index);
+}
+
+int aspiDriveIndexOfLetter(const std::string& text) {
+    if (text.empty() || (text.size() > 1 && text.substr(1) != ":")) {
+        return -1;
+    }
+    const int letter = std::toupper(static_cast<unsigned char>(text[0]));
+    return letter >= 'D' && letter <= 'Z' ? letter - 'D' : -1;
 }
 
 bool parseSettingOverrides(const std::vector<std::string>& values,

@@ -15,12 +15,19 @@ namespace ps::cli {
 // running and never touches the autostart entry.
 struct CliProgram {
     CliProgram();
-    // Creates the shell with the settings plus the overrides.
-    void create(const std::vector<std::pair<std::string, std::string>>& overrides = {});
+    // Creates the shell with the settings plus the overrides. False, with the reason on
+    // standard error, when the drives could not be opened (a bad virtual drive image or
+    // fault list).
+    bool create(const std::vector<std::pair<std::string, std::string>>& overrides = {});
 
     LinuxPlatform platform;
     std::unique_ptr<ProgramShell> shell;
 };
+
+// The letter of an ASPI drive list entry (D for the first) and back; -1 for a text that
+// names no letter from D on ("E" and "E:" name the second drive).
+char aspiDriveLetter(int index);
+int aspiDriveIndexOfLetter(const std::string& text);
 
 // Splits "--set KEY=VALUE" values; prints a message and returns false for a value
 // without "=" or a key the settings file does not know.

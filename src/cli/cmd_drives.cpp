@@ -2,11 +2,10 @@
 #include <string>
 #include <vector>
 
-#include "cdaccess/aspi_drive_set.h"
 #include "cdaccess/drive_types.h"
+#include "cli/cli_program.h"
 #include "cli/command.h"
 #include "cli/json.h"
-#include "platform/linux/sg_pass_through.h"
 
 namespace ps::cli {
 namespace {
@@ -18,25 +17,23 @@ int runDrives(const std::vector<std::string>& arguments) {
         std::fprintf(stderr, "drives: unexpected argument \"%s\"\n", args.front().c_str());
         return 2;
     }
-    SteadyClock clock;
-    SgPassThrough sg;
-    AspiDriveSet set(clock);
-    std::string error;
-    if (!set.open(&sg, error)) {
-        std::fprintf(stderr, "drives: %s\n", error.c_str());
+    CliProgram program;
+    if (!program.create()) {
         return 1;
     }
-    const auto& drives = set.transport().drives();
-    // Without a drive no access mode can be established.
-    const char* mode = drives.empty() ? "none" : "ASPI";
+    ReadMethod& readMethod = *program.shell->readMethod;
+    const int mode = program.shell->settings.accessMode;
+    const std::string modeText =
+        mode == access_mode::kNone ? "none" : std::string(accessModeSettingText(mode));
+    AspiBackend& aspi = readMethod.aspiBackend();
+    const int count = readMethod.aspiLoaded ? aspi.driveCount() : 0;
 
     if (json) {
-        std::string out = "{\"access_mode\":" + jsonString(mode) + ",\"drives\":[";
-        for (std::size_t i = 0; i < drives.size(); ++i) {
-            const auto& drive = drives[i];
-            const char letter = static_cast<char>('A' + set.driveLetters()[i]);
+        std::string out = "{\"access_mode\":" + jsonString(modeText) + ",\"drives\":[";
+        for (int i = 0; i < count; ++i) {
+            const AspiDriveInfo drive = aspi.driveInfo(i);
             out += i ? "," : "";
-            out += "{\"letter\":" + jsonString(std::string(1, letter)) +
+            out += "{\"letter\":" + jsonString(std::string(1, aspiDriveLetter(i))) +
                    ",\"node\":" + jsonString(drive.node) + ",\"name\":" + jsonString(drive.name) +
                    ",\"type\":" + jsonString(driveTypeText(drive.typeIndex)) +
                    ",\"family\":" + std::to_string(driveTypeFamily(drive.typeIndex)) + "}";
@@ -45,13 +42,14 @@ int runDrives(const std::vector<std::string>& arguments) {
         std::printf("%s\n", out.c_str());
         return 0;
     }
-    std::printf("Access mode: %s\n", mode);
-    for (std::size_t i = 0; i < drives.size(); ++i) {
-        const auto& drive = drives[i];
+    std::printf("Access mode: %s\n", modeText.c_str());
+    for (int i = 0; i < count; ++i) {
+        const AspiDriveInfo drive = aspi.driveInfo(i);
         const std::string type(driveTypeText(drive.typeIndex));
-        std::printf("%c:  %-12s %-28s  %-21s  family %d\n",
-                    static_cast<char>('A' + set.driveLetters()[i]), drive.node.c_str(),
-                    drive.name.c_str(), type.c_str(), driveTypeFamily(drive.typeIndex));
+        std::printf("%c:  %-12s %-28s  %-21s  family %d%s\n", aspiDriveLetter(i),
+                    drive.node.c_str(), drive.name.c_str(), type.c_str(),
+                    driveTypeFamily(drive.typeIndex),
+                    i == aspi.selectedDrive() ? "  (selected)" : "");
     }
     return 0;
 }

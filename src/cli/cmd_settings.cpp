@@ -30,7 +30,9 @@ int runSettings(std::vector<std::string> args) {
     }
 
     CliProgram program;
-    program.create(overrides);
+    if (!program.create(overrides)) {
+        return 1;
+    }
     const Settings& settings = program.shell->settings;
     SettingsEntries entries = savedEntries(settings);
     const SettingsEntries readOnly = readOnlyEntries(settings);

@@ -3,10 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "cdaccess/aspi_drive_set.h"
+#include "cli/cli_program.h"
 #include "cli/command.h"
 #include "cli/json.h"
-#include "platform/linux/sg_pass_through.h"
 
 namespace ps::cli {
 namespace {
@@ -19,44 +18,29 @@ int runToc(const std::vector<std::string>& arguments) {
         std::fprintf(stderr, "usage: platterscoop-cli toc [--json] [--drive LETTER]\n");
         return 2;
     }
-    SteadyClock clock;
-    SgPassThrough sg;
-    AspiDriveSet set(clock);
-    std::string error;
-    if (!set.open(&sg, error)) {
-        std::fprintf(stderr, "toc: %s\n", error.c_str());
+    CliProgram program;
+    if (!program.create()) {
         return 1;
     }
-    const auto& driveLetters = set.driveLetters();
-    int index = 0;
+    ProgramShell& shell = *program.shell;
+    ReadMethod& readMethod = *shell.readMethod;
+    if (shell.settings.accessMode == access_mode::kNone) {
+        std::fprintf(stderr, "%s\n", kNoDriveRow);
+        return 1;
+    }
     if (!letters.empty()) {
-        const std::string& text = letters.front();
-        const int wanted =
-            text.empty() ? -1 : std::toupper(static_cast<unsigned char>(text[0])) - 'A';
-        index = -1;
-        for (std::size_t i = 0; i < driveLetters.size(); ++i) {
-            if (driveLetters[i] == wanted && (text.size() == 1 || text.substr(1) == ":")) {
-                index = static_cast<int>(i);
-            }
-        }
-        if (index < 0) {
-            std::fprintf(stderr, "toc: there is no CD drive %s\n", text.c_str());
+        const int index = aspiDriveIndexOfLetter(letters.front());
+        if (!readMethod.aspiLoaded || index < 0 || index >= readMethod.aspiBackend().driveCount()) {
+            std::fprintf(stderr, "toc: there is no CD drive %s\n", letters.front().c_str());
             return 1;
         }
+        readMethod.ChangeDrive(static_cast<std::int16_t>(index));
     }
-    if (!set.transport().selectDrive(index)) {
-        std::fprintf(stderr, "toc: no CD drive found\n");
+    if (readMethod.GetDiskInfo(0) != 256) {
+        std::fprintf(stderr, "%s\n", kDriveNotReadyRow);
         return 1;
     }
-    const char letter = static_cast<char>('A' + driveLetters[static_cast<std::size_t>(index)]);
-
-    TocReadOptions options;
-    options.cdDriveLetters = driveLetters;
-    DiscTable table;
-    if (set.drive().readToc(table, options) != kTocRead) {
-        std::fprintf(stderr, "No disc in drive %c:\n", letter);
-        return 1;
-    }
+    const DiscTable& table = shell.discTable;
 
     if (json) {
         std::string out = "{\"first\":" + std::to_string(table.firstTrack) +
@@ -73,8 +57,9 @@ int runToc(const std::vector<std::string>& arguments) {
         std::printf("%s\n", out.c_str());
         return 0;
     }
-    std::printf("Drive %c:  first track %d, last track %d\n", letter, table.firstTrack,
-                table.lastTrack);
+    const int selected = readMethod.aspiBackend().selectedDrive();
+    std::printf("Drive %c:  first track %d, last track %d\n", aspiDriveLetter(selected),
+                table.firstTrack, table.lastTrack);
     std::printf("Track     Start       End  Data\n");
     for (int t = table.firstTrack; t <= table.lastTrack; ++t) {
         const auto& track = table.tracks[static_cast<std::size_t>(t)];

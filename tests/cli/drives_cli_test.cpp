@@ -1,34 +1,19 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <cstdio>
 #include <regex>
 #include <string>
+
+#include "support/cli_run.h"
 
 namespace ps {
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string output;  // standard output and error together
-};
+using test::CliHome;
+using test::CliRun;
 
-CliRun cli(const std::string& environment, const std::string& arguments) {
-    const std::string command =
-        "env " + environment + " " + PS_CLI_PATH + " " + arguments + " 2>&1";
-    CliRun run;
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return run;
-    }
-    char chunk[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) {
-        run.output.append(chunk, n);
-    }
-    const int raw = ::pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return run;
+test::CliRun cli(const std::string& environment, const std::string& arguments) {
+    CliHome home;
+    return test::runCli(home, environment, arguments);
 }
 
 const std::string kDemo = "PLATTERSCOOP_VIRTUAL_DRIVE=demo PLATTERSCOOP_VIRTUAL_FAULTS=";
@@ -79,7 +64,7 @@ TEST(AspiCli, TocWithoutADiscOrDriveFails) {
     ASSERT_FALSE(letter.empty());
     const CliRun empty = cli(kDemo + "nodisc", "toc --drive " + letter);
     EXPECT_EQ(empty.status, 1);
-    EXPECT_EQ(empty.output, "No disc in drive " + letter + ":\n");
+    EXPECT_EQ(empty.output, "The CD drive is not ready.\n");
 
     const CliRun missing = cli(kDemo, "toc --drive Z");
     EXPECT_EQ(missing.status, 1);
