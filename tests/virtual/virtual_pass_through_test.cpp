@@ -3,7 +3,6 @@
 #include <cstdlib>
 
 #include "support/fake_clock.h"
-#include "virtual/combined_pass_through.h"
 #include "virtual/scsi_helpers.h"
 #include "virtual/virtual_pass_through.h"
 
@@ -198,38 +197,6 @@ TEST(VirtualEnvironmentTest, BuildsThePassThroughTheVariablesAskFor) {
 
 namespace ps {
 namespace {
-
-TEST(CombinedPassThroughTest, AdaptersFollowEachOther) {
-    test::FakeClock clock;
-    CombinedPassThrough all;
-    auto first = std::make_unique<VirtualPassThrough>(clock);
-    first->addDrive(std::make_shared<VirtualDrive>(clock, demoDisc()), 2);
-    VirtualFaults slow;
-    slow.slowMs = 50;
-    slow.vendor = "SECOND";
-    auto second = std::make_unique<VirtualPassThrough>(clock);
-    second->addDrive(std::make_shared<VirtualDrive>(clock, demoDisc(), slow), 0);
-    all.add(std::move(first));
-    all.add(std::move(second));
-    EXPECT_EQ(all.hostAdapterCount(), 2);
-    EXPECT_EQ(all.deviceType(ScsiTarget{0, 2, 0}), 5);
-    EXPECT_EQ(all.deviceType(ScsiTarget{1, 0, 0}), 5);
-    EXPECT_EQ(all.deviceType(ScsiTarget{1, 2, 0}), -1);
-    EXPECT_EQ(all.deviceType(ScsiTarget{2, 0, 0}), -1);
-    EXPECT_EQ(all.deviceNode(ScsiTarget{1, 0, 0}), "virtual");
-
-    test::Command c({0x12, 0, 0, 0, 0x24, 0}, DataDirection::In, 36);
-    c.request.target.hostAdapter = 1;
-    all.send(c.request);
-    EXPECT_EQ(c.request.target.hostAdapter, 1);
-    EXPECT_EQ(c.request.status, scsi_status::kPending);
-    ASSERT_TRUE(all.wait(c.request, 1000));
-    EXPECT_EQ(c.request.status, scsi_status::kDone);
-    EXPECT_EQ(std::string(c.data.begin() + 8, c.data.begin() + 14), "SECOND");
-    test::Command none({0x12, 0, 0, 0, 0x24, 0}, DataDirection::In, 36);
-    none.request.target.hostAdapter = 2;
-    EXPECT_EQ(none.run(all), scsi_status::kInvalidHostAdapter);
-}
 
 }  // namespace
 }  // namespace ps
