@@ -8,6 +8,12 @@ AspiSessionBackend::AspiSessionBackend(Clock& clock, std::unique_ptr<PassThrough
     loaded_ = set_.open(real_.get(), openError_);
 }
 
+AspiSessionBackend::~AspiSessionBackend() {
+    if (set_.drive().readModeSet()) {
+        set_.drive().restoreReadMode();
+    }
+}
+
 std::int16_t AspiSessionBackend::StartInterfacing(const std::string& defaultDrive,
                                                   std::string& cdRomType) {
     return static_cast<std::int16_t>(set_.transport().startInterfacing(defaultDrive, cdRomType));

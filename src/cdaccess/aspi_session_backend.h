@@ -16,6 +16,8 @@ class AspiSessionBackend final : public AspiBackend {
   public:
     // `real` may be null (no pass-through on this system). The drive set opens at once.
     AspiSessionBackend(Clock& clock, std::unique_ptr<PassThrough> real, AspiHooks hooks = {});
+    // Gives the drive back the read mode it had before the program changed it.
+    ~AspiSessionBackend() override;
 
     // Why the drives could not be opened (a bad virtual image or fault list); empty when
     // they were.

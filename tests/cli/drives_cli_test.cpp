@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <regex>
 #include <string>
 
@@ -57,6 +58,33 @@ TEST(AspiCli, TocOfTheDemoDisc) {
     const CliRun text = cli(kDemo, "toc --drive " + letter + ":");
     ASSERT_EQ(text.status, 0) << text.output;
     EXPECT_NE(text.output.find("Total: "), std::string::npos);
+}
+
+TEST(AspiCli, TraceRecordsEveryCommandWithItsStatus) {
+    CliHome home;
+    const auto trace = home.path() / "scsi.trace";
+    const CliRun run =
+        test::runCli(home, kDemo + " PLATTERSCOOP_SCSI_TRACE=" + trace.string(), "toc");
+    ASSERT_EQ(run.status, 0) << run.output;
+    std::ifstream in(trace);
+    std::string line;
+    int lines = 0;
+    bool sawInquiry = false;
+    bool sawToc = false;
+    // "0:0:0 12 00 00 00 24 00 in 36 status 1": target, the block's bytes as its length
+    // field says, direction and length, final status.
+    const std::regex format(
+        R"re(\d+:\d+:\d+( [0-9A-F]{2}){6,12} (in|out|none) \d+ status [0-9A-F]+)re");
+    while (std::getline(in, line)) {
+        ++lines;
+        EXPECT_TRUE(std::regex_match(line, format)) << line;
+        sawInquiry =
+            sawInquiry || line.find(" 12 00 00 00 24 00 in 36 status 1") != std::string::npos;
+        sawToc = sawToc || line.find(" 43 ") != std::string::npos;
+    }
+    EXPECT_GT(lines, 2);
+    EXPECT_TRUE(sawInquiry);
+    EXPECT_TRUE(sawToc);
 }
 
 TEST(AspiCli, TocWithoutADiscOrDriveFails) {
