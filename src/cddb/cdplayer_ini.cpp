@@ -59,17 +59,6 @@ std::string replaceFileNameCharacters(std::string_view text) {
     return out;
 }
 
-std::string defaultTrackName(const DefaultTrackNames& names, int track, bool dataTrack) {
-    if (dataTrack) {
-        return names.dataTrack;
-    }
-    std::string number = std::to_string(track);
-    if (number.size() < 2) {
-        number.insert(0, 1, ' ');
-    }
-    return names.track + " " + number;
-}
-
 std::string playOrderText(const std::vector<int>& listOrder) {
     std::string text;
     for (const int track : listOrder) {

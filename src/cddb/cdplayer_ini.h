@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "i18n/language_menu.h"
+
 namespace ps {
 
 struct Settings;
@@ -29,12 +31,6 @@ struct CdplayerEntry {
     int firstTrack = 0;
     int lastTrack = 0;
     std::vector<CdplayerTrack> rows;  // the track list's rows in list order
-};
-
-// The default track names of the text table.
-struct DefaultTrackNames {
-    std::string track = "Track";           // DefaultName, "%s %2d" with the track number
-    std::string dataTrack = "Data Track";  // DefaultDataTrack
 };
 
 // One track's title as read, in list order.
@@ -63,9 +59,6 @@ struct CdplayerRead {
 
 // The nine characters double quote, *, /, :, <, >, ?, \ and | become "-".
 std::string replaceFileNameCharacters(std::string_view text);
-
-// "%s %2d" of the default name and the track number, or the data-track name.
-std::string defaultTrackName(const DefaultTrackNames& names, int track, bool dataTrack);
 
 // The "order" value for rows in list order: "%d " of each track number minus 1. Only
 // whole entries are kept within the 255 characters a value can hold.

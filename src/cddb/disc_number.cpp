@@ -17,7 +17,7 @@ constexpr std::uint64_t kVolumeUnitBytes = 2048;
 // is the last frame of the track before.
 constexpr std::int32_t kLeadInAndOneFrame = 151;
 
-bool openDevice(CdAudioDevice& device, int drive) {
+bool openDevice(DiscIdentityDevice& device, int drive) {
     return device.open(drive, true) || device.open(drive, false);
 }
 
@@ -44,7 +44,7 @@ std::uint32_t mediaIdentityNumber(std::string_view identity) {
     return at == digitsFrom ? 0 : static_cast<std::uint32_t>(value);
 }
 
-std::uint32_t cdPlayerDiscNumberOfDrive(CdAudioDevice& device, int drive, bool check,
+std::uint32_t cdPlayerDiscNumberOfDrive(DiscIdentityDevice& device, int drive, bool check,
                                         std::int32_t tableDistance) {
     if (!openDevice(device, drive)) {
         return 0;
@@ -66,7 +66,7 @@ std::uint32_t cdPlayerDiscNumberOfDrive(CdAudioDevice& device, int drive, bool c
     return number;
 }
 
-DiscIdentifier::DiscIdentifier(ReadMethod& readMethod, CdAudioDevice& device,
+DiscIdentifier::DiscIdentifier(ReadMethod& readMethod, DiscIdentityDevice& device,
                                const DriveVolumeView& volumes, CdPlayerDiscIdentity& identity)
     : readMethod_(readMethod), device_(device), volumes_(volumes), identity_(identity) {}
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "cddb/cd_audio_device.h"
+#include "cddb/disc_identity_device.h"
 
 namespace ps {
 
@@ -18,7 +18,7 @@ std::uint32_t mediaIdentityNumber(std::string_view identity);
 // given only when the device's distance from track 1 to track 2 equals `tableDistance`
 // (start(2) - start(1) of the read method's table), so that a number read from another
 // drive than the one being ripped is refused.
-std::uint32_t cdPlayerDiscNumberOfDrive(CdAudioDevice& device, int drive, bool check,
+std::uint32_t cdPlayerDiscNumberOfDrive(DiscIdentityDevice& device, int drive, bool check,
                                         std::int32_t tableDistance);
 
 // The disc number found for the listed disc and the disc length it was found with.
@@ -35,8 +35,8 @@ inline constexpr std::int64_t kSizeMatchFrames = 226;
 // the way the current access mode reaches them.
 class DiscIdentifier {
   public:
-    DiscIdentifier(ReadMethod& readMethod, CdAudioDevice& device, const DriveVolumeView& volumes,
-                   CdPlayerDiscIdentity& identity);
+    DiscIdentifier(ReadMethod& readMethod, DiscIdentityDevice& device,
+                   const DriveVolumeView& volumes, CdPlayerDiscIdentity& identity);
 
     // The number for the current read method, or 0:
     // - MSCDEX: the helper's drive, unchecked;
@@ -63,7 +63,7 @@ class DiscIdentifier {
     std::uint32_t findForAspi(std::int32_t discLength, std::int32_t tableDistance);
 
     ReadMethod& readMethod_;
-    CdAudioDevice& device_;
+    DiscIdentityDevice& device_;
     const DriveVolumeView& volumes_;
     CdPlayerDiscIdentity& identity_;
 };

@@ -128,7 +128,7 @@ class CdplayerIniTest : public ::testing::Test {
             [dataTracks](int t) {
                 return std::find(dataTracks.begin(), dataTracks.end(), t) != dataTracks.end();
             },
-            DefaultTrackNames{});
+            DefaultTrackNames{"Track", "Data Track"});
     }
 
     fs::path dir_;

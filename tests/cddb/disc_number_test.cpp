@@ -31,7 +31,7 @@ FakeDrive discDrive(std::string identity) {
     return {true, true, std::move(identity), {{1, 150}, {2, 15150}}};
 }
 
-class FakeCdAudioDevice final : public CdAudioDevice {
+class FakeCdAudioDevice final : public DiscIdentityDevice {
   public:
     std::map<int, FakeDrive> drives;
     std::vector<std::string> log;

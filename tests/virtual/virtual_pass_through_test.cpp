@@ -196,7 +196,5 @@ TEST(VirtualEnvironmentTest, BuildsThePassThroughTheVariablesAskFor) {
 }  // namespace ps
 
 namespace ps {
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 }  // namespace ps

@@ -20,9 +20,9 @@ inline std::int32_t msfFrames(const MsfTime& time) {
 
 // What disc identification needs from the platform's CD audio device. Drives are drive
 // indices (0 = A:). One device is open at a time; the queries ask the open device.
-class CdAudioDevice {
+class DiscIdentityDevice {
   public:
-    virtual ~CdAudioDevice() = default;
+    virtual ~DiscIdentityDevice() = default;
 
     // Opens the device on the drive, shareable or for this program alone. True on success.
     virtual bool open(int drive, bool shareable) = 0;
