@@ -175,6 +175,19 @@ std::vector<std::string> EncoderOptions(const Settings& settings, EncoderFamily 
     return options;
 }
 
+EncoderOptionLabels DescribeEncoderOptions(const Settings& settings,
+                                           const OwnArgumentValues& values) {
+    EncoderOptionLabels labels;
+    if (settings.UseOwnL3encArguments) {
+        labels.ownArguments = JoinArguments(EncoderOptions(settings, EncoderFamily::L3enc, values));
+        return labels;
+    }
+    labels.bitrate = std::to_string(BitrateOfIndex(settings.bitrateIndex()));
+    labels.highQuality = settings.L3encHQBit ? "Yes" : "No";
+    labels.crc = settings.L3CRCFlag ? "Yes" : "No";
+    return labels;
+}
+
 std::string JoinArguments(const std::vector<std::string>& arguments) {
     std::string text;
     for (const auto& argument : arguments) {

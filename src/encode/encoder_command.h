@@ -59,6 +59,18 @@ std::string EncoderExtension(const Settings& settings);
 // Joins a directory and a name with "/", none after a directory that ends in one ("/").
 std::string JoinEncoderPath(const std::string& directory, const std::string& name);
 
+// What the waiting window shows of a run's options. With own arguments the bitrate,
+// quality and CRC labels show only their captions (empty texts here) and the own
+// arguments are shown as expanded; without them `ownArguments` is empty.
+struct EncoderOptionLabels {
+    std::string bitrate;      // "112000" for "Bitrate: %s bps"
+    std::string highQuality;  // "Yes" or "No"
+    std::string crc;          // "Yes" or "No"
+    std::string ownArguments;
+};
+EncoderOptionLabels DescribeEncoderOptions(const Settings& settings,
+                                           const OwnArgumentValues& values);
+
 struct EncodeRequest {
     EncodeKind kind = EncodeKind::RippedTrack;
     // Kind 1: unused (the input is temp.wav). Kinds 2 and 4: the wave file. Kind 3: the

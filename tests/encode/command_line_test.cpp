@@ -255,5 +255,22 @@ TEST(CommandLines, OwnArgumentsReplaceTheSettingsOptions) {
                     "128000", "07", "100%", "-v"}));
 }
 
+TEST(EncoderOptionLabels, SettingsOrOwnArguments) {
+    Settings settings = EncoderSettings("/opt/mp3/lame");
+    settings.L3CRCFlag = false;
+    EncoderOptionLabels labels = DescribeEncoderOptions(settings, {});
+    EXPECT_EQ(labels.bitrate, "112000");
+    EXPECT_EQ(labels.highQuality, "Yes");
+    EXPECT_EQ(labels.crc, "No");
+    EXPECT_EQ(labels.ownArguments, "");
+
+    settings.UseOwnL3encArguments = true;
+    settings.L3encArguments = "-V 2 --tn %3";
+    labels = DescribeEncoderOptions(settings, kTrack7);
+    EXPECT_EQ(labels.bitrate, "");
+    EXPECT_EQ(labels.highQuality, "");
+    EXPECT_EQ(labels.ownArguments, "-V 2 --tn 07");
+}
+
 }  // namespace
 }  // namespace ps
