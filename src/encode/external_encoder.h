@@ -106,7 +106,9 @@ struct EncodeCompletionContext {
 struct EncodeCompletion {
     bool aborted = false;
     bool outputFound = false;
-    std::string outputPath;  // where the encoded file is now; empty without output
+    // Where the encoded file is now when it kept its temporary name or went to the
+    // target name; empty without output and after a move to the final name.
+    std::string outputPath;
     bool tagWritten = false;
     bool movedToFinalName = false;
     bool waveDeleted = false;  // kind 1
@@ -118,7 +120,8 @@ struct EncodeCompletion {
 // fallbacks), deletes or keeps the wave file of kind 1 and updates the statistics. The
 // wave file is deleted only when the encoder ended normally with an output: an aborted
 // or failed run keeps it (moved to its final wave name). An aborted run's temp.EXT is
-// removed, not tagged.
+// removed, not tagged. Once it has returned a value the run is complete: the timer stops
+// calling it until the next successful start.
 std::optional<EncodeCompletion> FinishExternalEncode(EncoderWatcher& watcher, const EncoderJob& job,
                                                      EncodeCompletionContext& context);
 
