@@ -41,7 +41,7 @@ TEST(LinuxProcess, WaitTimesOutAndKillEndsTheWholeGroup) {
     ASSERT_NE(process, nullptr);
     const auto before = std::chrono::steady_clock::now();
     EXPECT_FALSE(process->wait(50ms));
-    EXPECT_LT(std::chrono::steady_clock::now() - before, 500ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 3s);  // it returned; no hang
     EXPECT_EQ(process->status().state, ProcessStatus::State::Running);
     process->kill();
     ASSERT_TRUE(process->wait(5s));
