@@ -1,0 +1,165 @@
+#include "audio/normalize_io.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "app/settings.h"
+#include "platform/clock.h"
+
+namespace ps::normalize_detail {
+
+namespace {
+
+constexpr std::size_t kOutputBuffer = 1 << 18;
+constexpr std::size_t kCopyPiece = 1 << 16;
+
+}  // namespace
+
+bool Exists(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::exists(path, error);
+}
+
+bool IsDirectory(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_directory(path, error);
+}
+
+std::string FileNameOf(const std::string& path) {
+    return std::filesystem::path(path).filename().string();
+}
+
+File OpenFile(const std::string& path, const char* mode) {
+    if (IsDirectory(path)) {
+        return nullptr;
+    }
+    return File(std::fopen(path.c_str(), mode));
+}
+
+bool SeekTo(std::FILE* file, std::int64_t offset) {
+    return std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0;
+}
+
+AudioSpan SpanOf(std::FILE* file, const WaveFormatInfo& info) {
+    AudioSpan span;
+    span.offset = info.dataLengthOffset + 4;
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+        span.fileSize = std::ftell(file);
+    }
+    span.length = std::clamp<std::int64_t>(span.fileSize - span.offset, 0, info.dataLength);
+    return span;
+}
+
+bool CopyRange(std::FILE* from, std::FILE* to, std::int64_t begin, std::int64_t end) {
+    if (end <= begin) {
+        return true;
+    }
+    if (!SeekTo(from, begin)) {
+        return false;
+    }
+    std::vector<std::uint8_t> piece(kCopyPiece);
+    for (std::int64_t at = begin; at < end;) {
+        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(kCopyPiece, end - at));
+        if (std::fread(piece.data(), 1, want, from) != want ||
+            std::fwrite(piece.data(), 1, want, to) != want) {
+            return false;
+        }
+        at += static_cast<std::int64_t>(want);
+    }
+    return true;
+}
+
+bool PassOutput::createReplacement(const std::string& original) {
+    abandon();
+    const std::filesystem::path source(original);
+    const std::filesystem::path dir = source.parent_path();
+    for (int n = 1; n < 1000 && !file_; ++n) {
+        const std::string name =
+            "." + source.filename().string() + ".normalizing-" + std::to_string(n);
+        path_ = (dir / name).string();
+        // "x": never take over a file that is already there.
+        file_.reset(std::fopen(path_.c_str(), "wb+x"));
+        if (!file_ && !Exists(path_)) {
+            break;  // the directory is not writable
+        }
+    }
+    if (!file_) {
+        path_.clear();
+        return false;
+    }
+    original_ = original;
+    buffer_.resize(kOutputBuffer);
+    std::setvbuf(file_.get(), buffer_.data(), _IOFBF, buffer_.size());
+    return true;
+}
+
+bool PassOutput::createNew(const std::string& path) {
+    abandon();
+    file_.reset(std::fopen(path.c_str(), "w+b"));
+    if (!file_) {
+        return false;
+    }
+    path_ = path;
+    original_.clear();
+    buffer_.resize(kOutputBuffer);
+    std::setvbuf(file_.get(), buffer_.data(), _IOFBF, buffer_.size());
+    return true;
+}
+
+bool PassOutput::commit() {
+    if (!file_) {
+        return false;
+    }
+    // A full disk shows only when the buffer reaches the file, or at the close.
+    bool ok = std::fflush(file_.get()) == 0 && std::ferror(file_.get()) == 0;
+    ok = std::fclose(file_.release()) == 0 && ok;
+    if (ok && !original_.empty()) {
+        std::error_code error;
+        const auto permissions = std::filesystem::status(original_, error).permissions();
+        if (!error) {
+            std::filesystem::permissions(path_, permissions, error);
+        }
+        std::filesystem::rename(path_, original_, error);
+        ok = !error;
+    }
+    if (!ok) {
+        std::remove(path_.c_str());
+    }
+    path_ = ok ? (original_.empty() ? path_ : original_) : std::string();
+    original_.clear();
+    return ok;
+}
+
+void PassOutput::abandon() {
+    if (file_) {
+        file_.reset();
+        std::remove(path_.c_str());
+        path_.clear();
+    }
+}
+
+std::int64_t NowMs(Clock* clock) {
+    return clock != nullptr ? clock->nowMs() : 0;
+}
+
+std::int64_t ElapsedMs(Clock* clock, std::int64_t start) {
+    return clock != nullptr ? clock->nowMs() - start : 0;
+}
+
+int Percent(std::int64_t done, std::int64_t total) {
+    if (total <= 0) {
+        return 100;
+    }
+    return static_cast<int>(std::clamp<std::int64_t>(done * 100 / total, 0, 100));
+}
+
+void UpdateComputerSpeed(Settings& settings, double speed) {
+    if (settings.LockTimeCalculation || speed <= 0) {
+        return;
+    }
+    const double value = (speed * 100 + settings.ComputerSpeed) / 2;
+    settings.ComputerSpeed = static_cast<std::int16_t>(std::min(value, 32767.0));
+}
+
+}  // namespace ps::normalize_detail
