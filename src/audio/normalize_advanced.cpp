@@ -186,57 +186,70 @@ bool Outside(const std::optional<PercentRange>& range, int level) {
 // The processing pass over one block: the factor runs from the mean of this block's and
 // the previous block's factors at the start, through this block's at the centre, to the
 // mean with the next block's at the end, so that the compression has no steps.
-struct BlockScaler {
-    double gain;
-    int trackPeak;
+class BlockScaler {
+  public:
+    BlockScaler(double gain, int trackPeak) : gain(gain), trackPeak(trackPeak) {}
+
+    const double gain;
+    const int trackPeak;
     std::int64_t clipped = 0;
 
-    static int Rounded(double v) { return static_cast<int>(std::clamp(v, -32768.0, 32767.0)); }
-
     void plain(std::uint8_t* p, std::size_t samples) {
-        for (std::size_t j = 0; j < samples; ++j) {
-            const int s = Sample16(p + 2 * j);
-            const double v = s >= 0 ? s * gain + 0.5 : s * gain - 0.5;
-            clipped += (v >= 32768.0 || v <= -32769.0) ? 1 : 0;
-            Put16(p + 2 * j, Rounded(v));
+        if (!table_) {
+            table_.emplace(gain);
         }
+        int unused = 0;
+        clipped += table_->apply(p, samples, unused);
     }
 
     void compressed(std::uint8_t* p, std::size_t samples, double previous, double current,
                     double next) {
-        const auto half = static_cast<std::int64_t>(samples / 2);
-        const double halfLength = half > 0 ? static_cast<double>(half) : 1.0;
+        const std::vector<double>& weights = WeightsFor(samples);
+        const std::size_t half = samples / 2;
+        samples_.resize(samples);
         for (std::size_t j = 0; j < samples; ++j) {
-            const auto offset = static_cast<std::int64_t>(j) - half;
-            // Divided, not multiplied by a reciprocal: the block edges get exactly x = 0.5.
-            const double x = half > 0 ? 1.0 - static_cast<double>(offset < 0 ? -offset : offset) /
-                                                  halfLength * 0.5
-                                      : 1.0;
-            const double side = offset < 0 ? previous : next;
+            samples_[j] = static_cast<std::int16_t>(Sample16(p + 2 * j));
+        }
+        int over = 0;
+        for (std::size_t j = 0; j < samples; ++j) {
+            const double x = weights[j];
+            const double side = j < half ? previous : next;
             const double factor = (1.0 - x) * side + x * current;
-            const int s = Sample16(p + 2 * j);
-            const double scaled = s * factor;
-            int t;
-            double v;
-            if (s < 0) {
-                t = scaled < -32768.0 ? -32768 : static_cast<int>(scaled);
-                if (t < -trackPeak) {
-                    t = -trackPeak;
-                    ++clipped;
-                }
-                v = t * gain - 0.5;
-            } else {
-                t = scaled > 32767.0 ? 32767 : static_cast<int>(scaled);
-                if (t > trackPeak) {
-                    t = trackPeak;
-                    ++clipped;
-                }
-                v = t * gain + 0.5;
-            }
-            clipped += (v >= 32768.0 || v <= -32769.0) ? 1 : 0;
-            Put16(p + 2 * j, Rounded(v));
+            const int s = samples_[j];
+            // The factor is at least 1, so a sample keeps its sign; beyond 16 bits it stops
+            // at full scale and then at the track peak.
+            const int t = static_cast<int>(std::clamp(s * factor, -32768.0, 32767.0));
+            const int limited = std::clamp(t, -trackPeak, trackPeak);
+            over += limited != t;
+            const double v = limited * gain + (s < 0 ? -0.5 : 0.5);
+            over += (v >= 32768.0) | (v <= -32769.0);
+            samples_[j] = static_cast<std::int16_t>(std::clamp(v, -32768.0, 32767.0));
+        }
+        clipped += over;
+        for (std::size_t j = 0; j < samples; ++j) {
+            Put16(p + 2 * j, samples_[j]);
         }
     }
+
+  private:
+    // x = 1 - |j - h| / h * 0.5 for a block of this many samples (h = half of them): 0.5
+    // at the edges, 1 at the centre. Computed once per block length.
+    const std::vector<double>& WeightsFor(std::size_t samples) {
+        if (weights_.size() != samples) {
+            weights_.resize(samples);
+            const auto half = static_cast<std::int64_t>(samples / 2);
+            for (std::size_t j = 0; j < samples; ++j) {
+                const std::int64_t offset = static_cast<std::int64_t>(j) - half;
+                weights_[j] = half > 0 ? 1.0 - static_cast<double>(offset < 0 ? -offset : offset) /
+                                                   static_cast<double>(half) * 0.5
+                                       : 1.0;
+            }
+        }
+        return weights_;
+    }
+    std::vector<double> weights_;
+    std::vector<std::int16_t> samples_;
+    std::optional<ScaleTable> table_;
 };
 
 int ProcessingPass(std::FILE* in, std::FILE* out, const AdvancedAnalysis& a,
@@ -247,7 +260,7 @@ int ProcessingPass(std::FILE* in, std::FILE* out, const AdvancedAnalysis& a,
     if (!SeekTo(in, a.dataOffset)) {
         return normalize_result::SeekFailed;
     }
-    BlockScaler scaler{plan.gain, a.trackPeak};
+    BlockScaler scaler(plan.gain, a.trackPeak);
     auto factor = [&](std::size_t k) {
         return CompressionFactor(plan.compression, a.trackPeak, a.blockPeaks[k]);
     };

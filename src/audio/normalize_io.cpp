@@ -75,8 +75,9 @@ bool PassOutput::createReplacement(const std::string& original) {
     const std::filesystem::path source(original);
     const std::filesystem::path dir = source.parent_path();
     for (int n = 1; n < 1000 && !file_; ++n) {
-        const std::string name =
-            "." + source.filename().string() + ".normalizing-" + std::to_string(n);
+        std::string name = source.filename().string();
+        name.insert(name.begin(), '.');
+        name.append(".normalizing-").append(std::to_string(n));
         path_ = (dir / name).string();
         // "x": never take over a file that is already there.
         file_.reset(std::fopen(path_.c_str(), "wb+x"));
@@ -152,6 +153,36 @@ int Percent(std::int64_t done, std::int64_t total) {
         return 100;
     }
     return static_cast<int>(std::clamp<std::int64_t>(done * 100 / total, 0, 100));
+}
+
+// A pass has one gain, and a 16-bit sample only 65,536 values: each result is computed
+// once instead of once per sample.
+ScaleTable::ScaleTable(double gain) : out_(65536), clipped_(65536) {
+    for (int s = -32768; s <= 32767; ++s) {
+        const double v = s * gain + (s < 0 ? -0.5 : 0.5);
+        const auto index = static_cast<std::size_t>(s + 32768);
+        clipped_[index] = (v >= 32768.0 || v <= -32769.0) ? 1 : 0;
+        out_[index] = static_cast<std::int16_t>(std::clamp(v, -32768.0, 32767.0));
+    }
+}
+
+std::int64_t ScaleTable::apply(std::uint8_t* bytes, std::size_t samples, int& peak) const {
+    std::int64_t clipped = 0;
+    int hi = 0;
+    int lo = 0;
+    for (std::size_t i = 0; i < samples; ++i) {
+        const int s = Sample16(bytes + 2 * i);
+        hi = std::max(hi, s);
+        lo = std::min(lo, s);
+        const auto index = static_cast<std::size_t>(s + 32768);
+        Put16(bytes + 2 * i, out_[index]);
+        clipped += clipped_[index];
+    }
+    // The scaling keeps the order of the samples, so the extremes map to the new peak.
+    const int a = out_[static_cast<std::size_t>(hi + 32768)];
+    const int b = out_[static_cast<std::size_t>(lo + 32768)];
+    peak = std::max({peak, a < 0 ? -a : a, b < 0 ? -b : b});
+    return clipped;
 }
 
 void UpdateComputerSpeed(Settings& settings, double speed) {

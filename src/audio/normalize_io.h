@@ -79,6 +79,20 @@ inline void Put16(std::uint8_t* p, int v) {
     p[1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
 }
 
+// Scales 16-bit samples by a gain, rounding half away from zero and holding the result
+// at full scale.
+class ScaleTable {
+  public:
+    explicit ScaleTable(double gain);
+    // Scales in place; returns how many samples full scale stopped. `peak` grows to the
+    // largest magnitude written.
+    std::int64_t apply(std::uint8_t* bytes, std::size_t samples, int& peak) const;
+
+  private:
+    std::vector<std::int16_t> out_;      // indexed by s + 32768
+    std::vector<std::uint8_t> clipped_;  // 1 where full scale stopped the result
+};
+
 // Speed statistics: seconds of audio per second of processing, folded into
 // ComputerSpeed as (speed * 100 + old) / 2 unless the time calculation is locked.
 void UpdateComputerSpeed(Settings& settings, double speed);

@@ -93,6 +93,10 @@ int ScalePass(std::FILE* in, std::FILE* out, const AudioSpan& span, bool eightBi
     if (!SeekTo(in, span.offset)) {
         return normalize_result::SeekFailed;
     }
+    std::optional<ScaleTable> table;
+    if (!eightBit) {
+        table.emplace(gain);
+    }
     int peak = 0;
     for (std::int64_t done = 0; done < span.length;) {
         const auto want =
@@ -109,17 +113,8 @@ int ScalePass(std::FILE* in, std::FILE* out, const AudioSpan& span, bool eightBi
                 peak = std::max(peak, std::abs((t - 128) * 256));
             }
         } else {
-            for (std::size_t i = 0; i + 1 < want; i += 2) {
-                const int s = Sample16(&piece[i]);
-                const double scaled = s * gain;
-                // Half away from zero; the clamp only acts when the target is over 100 %.
-                const double rounded = s >= 0 ? scaled + 0.5 : scaled - 0.5;
-                const double limited = std::clamp(rounded, -32768.0, 32767.0);
-                clipped += (rounded >= 32768.0 || rounded <= -32769.0) ? 1 : 0;
-                const int t = static_cast<int>(limited);
-                Put16(&piece[i], t);
-                peak = std::max(peak, t < 0 ? -t : t);
-            }
+            // Full scale stops only a target over 100 %.
+            clipped += table->apply(piece.data(), want / 2, peak);
         }
         if (std::fwrite(piece.data(), 1, want, out) != want) {
             return normalize_result::WriteFailed;
