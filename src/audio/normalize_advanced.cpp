@@ -582,7 +582,7 @@ AnalyseOutcome AnalyseAndModify(const std::string& path, const AdvancedParameter
         return outcome;
     }
     outcome.code = normalize_result::Modified;
-    outcome.outputPath = output.writtenPath();
+    outcome.outputPath = parameters.toNewFile ? output.writtenPath() : path;
     const std::int64_t elapsed = ElapsedMs(context.clock, start);
     if (context.clock != nullptr && elapsed > 0 && span.length / 2 > kSpeedMinimumSamples) {
         outcome.speed = (span.length / 176400.0) / (elapsed / 1000.0);

@@ -72,7 +72,12 @@ bool CopyRange(std::FILE* from, std::FILE* to, std::int64_t begin, std::int64_t 
 
 bool PassOutput::createReplacement(const std::string& original) {
     abandon();
-    const std::filesystem::path source(original);
+    // Through a link, the file it names is replaced, and the link stays.
+    std::error_code error;
+    std::filesystem::path source = std::filesystem::canonical(original, error);
+    if (error) {
+        source = original;
+    }
     const std::filesystem::path dir = source.parent_path();
     for (int n = 1; n < 1000 && !file_; ++n) {
         std::string name = source.filename().string();
@@ -89,7 +94,7 @@ bool PassOutput::createReplacement(const std::string& original) {
         path_.clear();
         return false;
     }
-    original_ = original;
+    original_ = source.string();
     buffer_.resize(kOutputBuffer);
     std::setvbuf(file_.get(), buffer_.data(), _IOFBF, buffer_.size());
     return true;

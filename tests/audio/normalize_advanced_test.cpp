@@ -2,6 +2,7 @@
 
 #include "app/settings.h"
 #include "audio/normalize_fixtures.h"
+#include "support/fake_clock.h"
 
 namespace ps::test {
 namespace {
@@ -369,6 +370,47 @@ TEST_F(AdvancedFileTest, GrabChangesInPlaceThroughTheEntryPoint) {
     s.NormalizeTo = 100;
     const std::string full = write({32767, -32767, 5, 0}, "full.wav");
     EXPECT_EQ(NormalizeWaveFile(full, 1, s, std::nullopt).code, Unchanged);
+}
+
+TEST_F(AdvancedFileTest, LongPassesFeedTheComputerSpeed) {
+    // 62 seconds of audio processed in 31 seconds: speed 2, so (200 + 500) / 2.
+    class SlowModifying : public NormalizeProgress {
+      public:
+        explicit SlowModifying(FakeClock& clock) : clock_(clock) {}
+        void stage(Stage s, const std::string&, int, int) override {
+            if (s == Stage::Modifying) {
+                clock_.advance(31000);
+            }
+        }
+
+      private:
+        FakeClock& clock_;
+    };
+    std::vector<int> samples(62 * 44100 * 2, 0);
+    samples[1000] = 32767;
+    const std::string path = write(samples);
+    Settings s;
+    s.AdvancedNormalizing = true;
+    s.UseNormalizing = true;
+    s.NormalizeTo = 50;
+    s.CompressionWhen = "NEVER";
+    FakeClock clock;
+    SlowModifying progress(clock);
+    const NormalizeContext context{&progress, {}, &clock, 1, 1};
+    ASSERT_EQ(NormalizeWaveFile(path, 1, s, std::nullopt, context).code, Modified);
+    EXPECT_EQ(s.ComputerSpeed, 350);
+
+    s.LockTimeCalculation = true;
+    s.NormalizeTo = 25;
+    ASSERT_EQ(NormalizeWaveFile(path, 1, s, std::nullopt, context).code, Modified);
+    EXPECT_EQ(s.ComputerSpeed, 350);
+
+    // A minute or less of audio says too little about the speed.
+    s.LockTimeCalculation = false;
+    samples.resize(60 * 44100 * 2);
+    ASSERT_EQ(NormalizeWaveFile(write(samples, "short.wav"), 1, s, std::nullopt, context).code,
+              Modified);
+    EXPECT_EQ(s.ComputerSpeed, 350);
 }
 
 TEST_F(AdvancedFileTest, FilesTheEnginesCannotTakeAreReportedAndLeftAlone) {

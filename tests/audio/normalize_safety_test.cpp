@@ -101,6 +101,7 @@ TEST_F(NormalizeSafetyTest, StopDuringTheAdvancedPassKeepsTheOriginal) {
             AnalyseAndModify(path_, p, {true, false}, {&progress, {}, nullptr, 1, 1});
         EXPECT_EQ(out.code, Stopped) << toNewFile;
         EXPECT_EQ(progress.newValuesCalls, 1);
+        EXPECT_EQ(progress.newValuesStage, Stage::CheckingLevels);
         expectUntouched();
     }
 }
@@ -136,6 +137,15 @@ TEST_F(NormalizeSafetyTest, SuccessfulPassReplacesTheFileAndKeepsItsPermissions)
     EXPECT_EQ(FilesIn(dir_), 1);
     EXPECT_EQ(fs::status(path_).permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+TEST_F(NormalizeSafetyTest, ThroughALinkTheLinkedFileChanges) {
+    const std::string link = dir_.file("link.wav");
+    std::filesystem::create_symlink(path_, link);
+    EXPECT_EQ(SimpleNormalize(link, settings_, std::nullopt).code, Modified);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_NE(ReadAll(path_), original_);
+    EXPECT_EQ(FilesIn(dir_), 2);
 }
 
 TEST_F(NormalizeSafetyTest, PumpRunsDuringEveryPass) {
