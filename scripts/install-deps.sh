@@ -9,7 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang-format
     libasound2-dev
-    cd-paranoia
+    cd-paranoia sox normalize-audio lame
 )
 
 missing=()
