@@ -2,12 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <deque>
 #include <fstream>
 
+#include "cdaccess/helper_backend.h"
 #include "grab/copy_status.h"
 #include "grab/grab_job.h"
 #include "grab/output_store.h"
 #include "support/grab_doubles.h"
+#include "support/recording_read_method_backends.h"
 
 namespace ps::test {
 namespace {
@@ -528,6 +531,157 @@ TEST_F(GrabJobTest, LastTrackIsShortenedAndPartialRipsCutTheExcerpt) {
     ASSERT_EQ(hooks.fades.size(), 3u);
     EXPECT_TRUE(hooks.fades[0].fadeIn);
     EXPECT_FALSE(hooks.fades[0].fadeOut);
+}
+
+TEST_F(GrabJobTest, NormalizingWorksOnTempWaveBeforeItIsStoredButNotWhenTesting) {
+    RecordingNormalizer recording;
+    normalizer = &recording;
+    settings.UseNormalizing = true;
+    settings.ShowNewPeak = true;
+    disc.tracks[2].selected = disc.tracks[3].selected = false;
+
+    Job().run(GrabMode::Grab);
+    EXPECT_THAT(recording.normalized, ElementsAre((Dest() / "temp.wav").string()));
+    EXPECT_EQ(Info(1), "Copied OK ,Checksum: 1234ABCD, New peak: 98%");
+    EXPECT_THAT(Stored(), ElementsAre("Band - Song 1.wav S0"));
+
+    recording.normalized.clear();
+    Job().run(GrabMode::Test);
+    EXPECT_THAT(recording.normalized, IsEmpty());
+}
+
+TEST_F(GrabJobTest, AnalogGrabSamplesWithTheSpeakersMutedAndHasNoChecksum) {
+    CallLog log;
+    readMethod = std::make_unique<ReadMethod>(clock, table, statistics, nullptr,
+                                              std::make_unique<RecordingAnalog>(log), true,
+                                              ReadMethod::HelperFactory{});
+    readMethod->currentAccessMode = access_mode::kAnalog;
+    readMethod->analogDrive = 4;
+    settings.MuteSpeakers = true;
+    disc.artist.clear();
+    disc.tracks[2].selected = disc.tracks[3].selected = false;
+
+    EXPECT_EQ(Job().run(GrabMode::Grab), GrabOutcome::Completed);
+
+    EXPECT_EQ(ui.captions.front(), "Sampling  Song 1");
+    EXPECT_THAT(log, ::testing::Contains("analog.StartRecord(4,0,2999,3000,3000,1,0,0)"));
+    EXPECT_EQ(Info(1), "Copied OK ,Checksum: N/A");
+    EXPECT_THAT(hooks.calls, ElementsAre("mute", "unmute"));
+}
+
+// The helper's recording: StartRecord answers from its script (1 once it is used up),
+// ContinueRecord walks its statuses and then reports the end (10001).
+class ScriptedHelper final : public HelperBackend {
+  public:
+    explicit ScriptedHelper(std::vector<std::string>& log) : log_(log) {}
+    std::deque<std::int16_t> starts;
+    std::deque<std::int32_t> statuses;
+
+    std::int16_t StartRecord(std::int32_t start, std::int32_t end, std::int16_t, std::int16_t,
+                             std::int16_t options, std::int16_t, std::int16_t) override {
+        log_.push_back("StartRecord " + std::to_string(start) + "-" + std::to_string(end) + " " +
+                       std::to_string(options));
+        const std::int16_t result = starts.empty() ? 1 : starts.front();
+        if (!starts.empty()) {
+            starts.pop_front();
+        }
+        return result;
+    }
+    std::int32_t ContinueRecord() override {
+        const std::int32_t status = statuses.empty() ? 10001 : statuses.front();
+        if (!statuses.empty()) {
+            statuses.pop_front();
+        }
+        log_.push_back("ContinueRecord " + std::to_string(status));
+        return status;
+    }
+    void EndRecord() override { log_.push_back("EndRecord"); }
+    void QuitRecord() override { log_.push_back("QuitRecord"); }
+    std::int16_t TestChecksum() override { return 0; }
+    std::int32_t GetCheckSum() override { return 0x77; }
+    std::int16_t CheckMscdex() override { return 0; }
+    std::int16_t CheckMscdexVersion() override { return 0; }
+    std::int16_t StartInterfacing(std::int16_t, std::int16_t, std::int16_t) override { return 1; }
+    std::int16_t StopInterfacing() override { return 0; }
+    std::int16_t GetDiskInfo() override { return 256; }
+    std::int32_t GetTrackInfo(std::int16_t) override { return 0; }
+    std::int16_t GetLowest() override { return 1; }
+    std::int16_t GetHighest() override { return 3; }
+    std::int32_t GetTotalTime() override { return 13500; }
+    std::int16_t GetLowNorm() override { return -100; }
+    std::int16_t GetHighNorm() override { return 100; }
+    std::int16_t StopAudio() override { return 0; }
+    std::int16_t ResumeAudio() override { return 0; }
+    std::int16_t FlushBuffer() override { return 0; }
+    std::int16_t IsPlaying() override { return 0; }
+    std::int16_t PlayAudio(std::int32_t, std::int32_t) override { return 0; }
+    std::int32_t GetHeadLocation() override { return 0; }
+    std::int32_t GetNextSec() override { return 0; }
+    std::int16_t GetTemporaryHigh() override { return 0; }
+    std::int16_t GetTemporaryLow() override { return 0; }
+    std::int16_t GetDrvNumber(std::int16_t) override { return 255; }
+    void ChangeDrive(std::int16_t) override {}
+
+  private:
+    std::vector<std::string>& log_;
+};
+
+class HelperGrab : public GrabRig {
+  protected:
+    ScriptedHelper& UseHelper() {
+        auto helper = std::make_unique<ScriptedHelper>(log);
+        ScriptedHelper* raw = helper.get();
+        readMethod = std::make_unique<ReadMethod>(
+            clock, table, statistics, nullptr, nullptr, false,
+            [&helper]() -> std::unique_ptr<HelperBackend> { return std::move(helper); });
+        readMethod->currentAccessMode = access_mode::kMscdex;
+        readMethod->helperLoaded = true;
+        disc.tracks[2].selected = disc.tracks[3].selected = false;
+        return *raw;
+    }
+    std::vector<std::string> log;
+};
+
+TEST_F(HelperGrab, RecordingIsStartedTwiceAndDrivenUntilTheHelperReportsItsEnd) {
+    ScriptedHelper& helper = UseHelper();
+    helper.statuses = {3, 9999, 3};
+
+    EXPECT_EQ(Job().run(GrabMode::Grab), GrabOutcome::Completed);
+
+    EXPECT_THAT(log, ElementsAre("StartRecord 0-2999 1", "StartRecord 0-2999 1",
+                                 "ContinueRecord 3", "ContinueRecord 9999", "ContinueRecord 3",
+                                 "ContinueRecord 10001", "EndRecord"));
+    EXPECT_EQ(Status(1), copy_status::kCopied);
+    EXPECT_EQ(disc.tracks[1].results.checksum, 0x77u);
+}
+
+TEST_F(HelperGrab, RecordingThatCannotStartCountsAsARefusedRange) {
+    ScriptedHelper& helper = UseHelper();
+    helper.starts = {1, 0};
+
+    EXPECT_EQ(Job().run(GrabMode::Grab), GrabOutcome::Completed);
+
+    EXPECT_EQ(Status(1), copy_status::kRangeRefused);
+    EXPECT_EQ(Info(1), "Could not open temp.wav");
+}
+
+TEST_F(HelperGrab, SkipDuringTheRecordingQuitsIt) {
+    ScriptedHelper& helper = UseHelper();
+    helper.statuses = {3, 3, 3};
+    int pumped = 0;
+    GrabJobParts parts{settings, disc,  *readMethod, texts,
+                       files,    clock, [&] {
+                           if (++pumped == 2) {
+                               ui.skip = true;
+                           }
+                       },
+                       ui,       discCheck, Home().string()};
+    GrabJob job(parts);
+
+    EXPECT_EQ(job.run(GrabMode::Grab), GrabOutcome::Completed);
+
+    EXPECT_EQ(log.back(), "QuitRecord");
+    EXPECT_EQ(Status(1), copy_status::kAborted);
 }
 
 }  // namespace

@@ -219,9 +219,19 @@ class RecordingEncoder final : public GrabEncoder {
     bool encoderDone() override { return finishes; }
 };
 
+class RecordingNormalizer final : public GrabNormalizer {
+  public:
+    std::vector<std::string> normalized;  // the paths, with whether the file was there
+    void normalize(const std::string& wavePath, TrackCopyResults& results) override {
+        normalized.push_back(wavePath + (std::filesystem::exists(wavePath) ? "" : " (missing)"));
+        results.newPeak = 98;
+    }
+};
+
 class RecordingHooks final : public GrabJobHooks {
   public:
     std::vector<std::string> calls;
+    void setSpeakersMuted(bool muted) override { calls.push_back(muted ? "mute" : "unmute"); }
     bool diskSpaceOk = true;
     std::vector<CopyRange> fades;
     bool confirmDiskSpace() override { return diskSpaceOk; }
@@ -290,6 +300,7 @@ class GrabRig : public ::testing::Test {
                                (root_ / "home").string()};
             parts.hooks = &hooks;
             parts.encoder = encoder;
+            parts.normalizer = normalizer;
             parts.screensaver = &screensaver;
             parts.power = &power;
             parts.otherCopies = &channel;
@@ -343,6 +354,7 @@ class GrabRig : public ::testing::Test {
     RecordingScreensaver screensaver;
     RecordingChannel channel;
     RecordingEncoder* encoder = nullptr;
+    RecordingNormalizer* normalizer = nullptr;
     ScriptedAspi* aspi = nullptr;
     std::unique_ptr<ReadMethod> readMethod;
     int pumps = 0;
