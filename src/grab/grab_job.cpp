@@ -126,7 +126,6 @@ GrabOutcome GrabJob::runJob(GrabMode mode) {
 
     lastJobDisc_ = p_.disc.cdPlayerNumber;
     jobAborted_ = false;
-    stopAll_ = false;
     screensaverHeld_ = false;
     if (p_.settings.DontStartScreensaver && p_.screensaver != nullptr) {
         screensaverHeld_ = p_.screensaver->inhibit("Platterscoop", "Grabbing an audio CD");
@@ -211,7 +210,7 @@ GrabOutcome GrabJob::runJob(GrabMode mode) {
             removeTemporaryWave();
             refreshRow(row);
         }
-        if (stopAll_ || jobAborted_) {
+        if (jobAborted_) {
             break;
         }
     }
@@ -286,7 +285,18 @@ CopyingTrackInfo GrabJob::trackInfo(const CopyRange& range, std::size_t row, Gra
         if (direct) {
             readSeconds = encodeSeconds = std::max(readSeconds, encodeSeconds);
         }
-        info.expectedEncodingTime = CopyingTimeText(encodeSeconds);
+        char text[48];
+        if (encodeSeconds >= 3600) {
+            std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld",
+                          static_cast<long long>(encodeSeconds / 3600),
+                          static_cast<long long>(encodeSeconds / 60 % 60),
+                          static_cast<long long>(encodeSeconds % 60));
+        } else {
+            std::snprintf(text, sizeof text, "%02lld:%02lld",
+                          static_cast<long long>(encodeSeconds / 60),
+                          static_cast<long long>(encodeSeconds % 60));
+        }
+        info.expectedEncodingTime = text;
     }
     info.expectedReadTime = CopyingTimeText(readSeconds);
     return info;
@@ -574,7 +584,7 @@ void GrabJob::finishTrack(std::size_t row, GrabMode mode) {
             jobAborted_ = true;
         }
     }
-    if (stopAll_ || aborted || jobAborted_) {
+    if (aborted || jobAborted_) {
         removeTemporaryWave();
     }
     const bool notEncodedNow = !direct && (!encoding || s.RipAllTracksBeforeEncoding);

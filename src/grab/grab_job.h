@@ -277,8 +277,7 @@ class GrabJob {
     std::size_t currentRow_ = 0;
     std::size_t rowsDone_ = 0;
     bool trackAborted_ = false;  // this track was skipped or aborted
-    bool jobAborted_ = false;    // abort all, or the encoder wait aborted
-    bool stopAll_ = false;
+    bool jobAborted_ = false;    // abort all, or the encoder wait aborted: the job ends
     bool screensaverHeld_ = false;
     bool muted_ = false;
     std::uint32_t lastJobDisc_ = 0;

@@ -1,8 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <deque>
+#include <filesystem>
 #include <fstream>
 
 #include "cdaccess/helper_backend.h"
@@ -503,6 +503,40 @@ TEST_F(GrabJobTest, RipAllTracksBeforeEncodingCopiesFirstThenEncodesInListOrder)
     EXPECT_THAT(Job().grabbedFiles(), IsEmpty());
 }
 
+TEST_F(GrabJobTest, CopyingWindowShowsTheTrackFiguresAndTheNormalizationLine) {
+    RecordingEncoder recording;
+    recording.startResult = encoder_start::kFinishedAlready;
+    encoder = &recording;
+    settings.CDSpeed = 400;
+    settings.UseL3enc = true;
+    settings.CodecLq = 2.0;
+    disc.tracks[2].selected = disc.tracks[3].selected = false;
+    struct Case {
+        bool normalizing, limit;
+        GrabMode mode;
+        const char* line;
+    };
+    for (const Case c :
+         {Case{true, true, GrabMode::Grab,
+               "Normalizing to 98% if peak level is lower than 91% or higher than 99%"},
+          Case{true, false, GrabMode::Grab, "Normalizing to 98% unconditionally"},
+          Case{false, false, GrabMode::Grab, "Normalization is not selected."},
+          Case{true, true, GrabMode::Test, "Normalization is not needed when testing"}}) {
+        settings.UseNormalizing = c.normalizing;
+        settings.NormalizeLimit = c.limit;
+        ui.shown.clear();
+        Job().run(c.mode);
+        ASSERT_EQ(ui.shown.size(), 1u);
+        const CopyingTrackInfo& info = ui.shown[0];
+        EXPECT_EQ(info.normalizationLine, c.line);
+        EXPECT_EQ(info.trackLength, "0:40");
+        EXPECT_EQ(info.totalSectors, "3000");
+        EXPECT_EQ(info.totalSize, "6.73 Mbytes");
+        EXPECT_EQ(info.expectedReadTime, "0:10");
+        EXPECT_EQ(info.expectedEncodingTime, "01:20");
+    }
+}
+
 TEST_F(GrabJobTest, TrackTagIsAppendedToTheWaveBeforeItIsStored) {
     settings.AppendID3toWavFile = true;
     disc.tracks[2].selected = disc.tracks[3].selected = false;
@@ -648,9 +682,9 @@ TEST_F(HelperGrab, RecordingIsStartedTwiceAndDrivenUntilTheHelperReportsItsEnd) 
 
     EXPECT_EQ(Job().run(GrabMode::Grab), GrabOutcome::Completed);
 
-    EXPECT_THAT(log, ElementsAre("StartRecord 0-2999 1", "StartRecord 0-2999 1",
-                                 "ContinueRecord 3", "ContinueRecord 9999", "ContinueRecord 3",
-                                 "ContinueRecord 10001", "EndRecord"));
+    EXPECT_THAT(log, ElementsAre("StartRecord 0-2999 1", "StartRecord 0-2999 1", "ContinueRecord 3",
+                                 "ContinueRecord 9999", "ContinueRecord 3", "ContinueRecord 10001",
+                                 "EndRecord"));
     EXPECT_EQ(Status(1), copy_status::kCopied);
     EXPECT_EQ(disc.tracks[1].results.checksum, 0x77u);
 }
@@ -669,13 +703,20 @@ TEST_F(HelperGrab, SkipDuringTheRecordingQuitsIt) {
     ScriptedHelper& helper = UseHelper();
     helper.statuses = {3, 3, 3};
     int pumped = 0;
-    GrabJobParts parts{settings, disc,  *readMethod, texts,
-                       files,    clock, [&] {
+    GrabJobParts parts{settings,
+                       disc,
+                       *readMethod,
+                       texts,
+                       files,
+                       clock,
+                       [&] {
                            if (++pumped == 2) {
                                ui.skip = true;
                            }
                        },
-                       ui,       discCheck, Home().string()};
+                       ui,
+                       discCheck,
+                       Home().string()};
     GrabJob job(parts);
 
     EXPECT_EQ(job.run(GrabMode::Grab), GrabOutcome::Completed);

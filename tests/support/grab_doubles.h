@@ -172,7 +172,11 @@ class RecordingGrabUi final : public GrabUi {
     void showMessage(const std::string& text, const std::string& title, MessageIcon icon) override {
         messages.push_back({text, title, icon});
     }
-    void showCopying(const CopyingTrackInfo& info) override { caption(info.caption); }
+    std::vector<CopyingTrackInfo> shown;
+    void showCopying(const CopyingTrackInfo& info) override {
+        shown.push_back(info);
+        caption(info.caption);
+    }
     void setCopyingCaption(const std::string& text) override { caption(text); }
     bool skipRequested() override { return skip; }
     bool abortAllRequested() override { return abortAll; }
