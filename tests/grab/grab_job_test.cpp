@@ -338,6 +338,45 @@ TEST_F(GrabJobTest, AbortAllDuringSpinUpAbortsTheTrackAndTheJob) {
     EXPECT_EQ(power.requests, 0);
 }
 
+TEST_F(GrabJobTest, SkipDuringSpinUpAbortsOnlyThatTrack) {
+    settings.SpinUpDisc = true;
+    bool pressed = false;
+    GrabJobParts parts{settings,
+                       disc,
+                       *readMethod,
+                       texts,
+                       files,
+                       clock,
+                       [&] {
+                           if (!pressed) {
+                               pressed = ui.skip = true;
+                           }
+                       },
+                       ui,
+                       discCheck,
+                       Home().string()};
+    GrabJob job(parts);
+
+    EXPECT_EQ(job.run(GrabMode::Grab), GrabOutcome::Completed);
+
+    EXPECT_EQ(Status(1), copy_status::kAborted);
+    EXPECT_EQ(Status(2), copy_status::kCopied);
+    EXPECT_THAT(Stored(), ElementsAre("Band - Song 2.wav S3000", "Band - Song 3.wav S9000"));
+}
+
+TEST_F(GrabJobTest, DriveThatStopsAnsweringStillLetsTheShutDownRun) {
+    aspi->results = {record_result::kCommandIncomplete};
+    settings.ShutDownComputer = true;
+    settings.ShutDownDelay = 10;
+
+    EXPECT_EQ(Job().run(GrabMode::Grab), GrabOutcome::Stopped);
+
+    EXPECT_EQ(power.requests, 1);
+    EXPECT_NE(
+        Read(Home() / "copyinfo.txt").find("Song 1\t00:40\t  6.73 Mb\tAspi didn't answer\r\n"),
+        std::string::npos);
+}
+
 TEST_F(GrabJobTest, ShutDownCountsDownWritesTheReportAndPowersOff) {
     settings.ShutDownComputer = true;
     settings.ShutDownDelay = 3;
@@ -481,6 +520,20 @@ TEST_F(GrabJobTest, EncoderWaitThatEndsWithoutTheDoneFlagAbortsTheJob) {
     EXPECT_EQ(recording.started.size(), 1u);
     EXPECT_FALSE(std::filesystem::exists(Dest() / "temp.wav"));
     EXPECT_EQ(aspi->ejects, 0);
+}
+
+TEST_F(GrabJobTest, RunningEncoderIsWaitedForAndLeavesTheStoringToItsCompletion) {
+    RecordingEncoder recording;
+    encoder = &recording;
+    settings.UseL3enc = true;
+    settings.EjectDiscAfterRipping = true;
+
+    EXPECT_EQ(Job().run(GrabMode::Grab), GrabOutcome::Completed);
+
+    EXPECT_EQ(recording.started.size(), 3u);
+    EXPECT_EQ(recording.started[2].frames, 4500);
+    EXPECT_THAT(Job().grabbedFiles(), IsEmpty());
+    EXPECT_EQ(aspi->ejects, 1);
 }
 
 TEST_F(GrabJobTest, RipAllTracksBeforeEncodingCopiesFirstThenEncodesInListOrder) {
