@@ -14,6 +14,7 @@
 #include "i18n/language_menu.h"
 #include "i18n/text_table.h"
 #include "platform/autostart.h"
+#include "platform/cd_audio_device.h"
 #include "platform/clock.h"
 #include "platform/drive_types.h"
 #include "tracks/track_list.h"
@@ -26,6 +27,7 @@ struct ProgramServices {
     Clock* clock = nullptr;
     Autostart* autostart = nullptr;
     DriveTypes* driveTypes = nullptr;
+    CdAudioDevices* cdAudioDevices = nullptr;  // the disc number; none in some tests
     // The back-ends of the read-method switch; an unset factory stands for "not there".
     std::function<std::unique_ptr<AspiBackend>()> createAspi;
     std::function<std::unique_ptr<AnalogBackend>()> createAnalog;

@@ -62,4 +62,12 @@ bool AspiDriveSet::open(PassThrough* real, std::string& error) {
     return true;
 }
 
+std::vector<CdAudioDevice*> AspiDriveSet::virtualCdAudioDevices() const {
+    std::vector<CdAudioDevice*> devices;
+    for (const auto& device : virtualCdAudio_) {
+        devices.push_back(device.get());
+    }
+    return devices;
+}
+
 }  // namespace ps

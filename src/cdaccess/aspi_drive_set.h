@@ -34,6 +34,8 @@ class AspiDriveSet {
     ScsiDrive& drive() { return drive_; }
     // Drive indices (0 = A:) of the listed drives: D: for the first, E: for the next...
     const std::vector<int>& driveLetters() const { return letters_; }
+    // The CD audio devices of the virtual drives, in list order.
+    std::vector<CdAudioDevice*> virtualCdAudioDevices() const;
     // True when the virtual drive was added.
     bool hasVirtualDrive() const { return virtual_ != nullptr; }
 

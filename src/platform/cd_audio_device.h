@@ -114,4 +114,12 @@ inline std::uint32_t cdMediaIdentity(const std::int32_t* trackStarts, int tracks
     return id == 0 ? 1 : id;
 }
 
+// The CD audio device of each CD drive, by drive index (3 = D:); nullptr for a drive
+// letter that is not a CD drive. The devices belong to the lookup.
+class CdAudioDevices {
+  public:
+    virtual ~CdAudioDevices() = default;
+    virtual CdAudioDevice* device(int driveIndex) = 0;
+};
+
 }  // namespace ps

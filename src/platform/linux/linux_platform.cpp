@@ -9,6 +9,7 @@
 
 #include "app/program_directory.h"
 #include "cdaccess/aspi_session_backend.h"
+#include "platform/linux/cd_audio_device_linux.h"
 #include "platform/linux/sg_pass_through.h"
 
 namespace ps {
@@ -50,18 +51,51 @@ std::string executableDirectory(const std::string& executablePath) {
 
 }  // namespace
 
-LinuxDriveTypes::LinuxDriveTypes() : nodes_(cdDeviceNodes()) {}
+LinuxDrives::LinuxDrives() : nodes_(cdDeviceNodes()) {
+    realDevices_.resize(nodes_.size());
+}
 
-bool LinuxDriveTypes::isCdRom(int driveIndex) {
+LinuxDrives::~LinuxDrives() = default;
+
+std::vector<CdAudioDevice*> LinuxDrives::virtualDevices() const {
+    return aspi_ != nullptr ? aspi_->driveSet().virtualCdAudioDevices()
+                            : std::vector<CdAudioDevice*>{};
+}
+
+bool LinuxDrives::isCdRom(int driveIndex) {
     return !deviceNode(driveIndex).empty();
 }
 
-std::string LinuxDriveTypes::deviceNode(int driveIndex) {
+std::string LinuxDrives::deviceNode(int driveIndex) {
     const int position = driveIndex - kFirstCdLetter;
-    if (position < 0 || position >= static_cast<int>(nodes_.size())) {
+    const int real = static_cast<int>(nodes_.size());
+    if (position < 0) {
         return {};
     }
-    return nodes_[position];
+    if (position < real) {
+        return nodes_[static_cast<std::size_t>(position)];
+    }
+    return position - real < static_cast<int>(virtualDevices().size()) ? "virtual" : std::string();
+}
+
+CdAudioDevice* LinuxDrives::device(int driveIndex) {
+    const int position = driveIndex - kFirstCdLetter;
+    const int real = static_cast<int>(nodes_.size());
+    if (position < 0) {
+        return nullptr;
+    }
+    if (position < real) {
+        auto& device = realDevices_[static_cast<std::size_t>(position)];
+        if (!device) {
+            device =
+                std::make_unique<CdAudioDeviceLinux>(nodes_[static_cast<std::size_t>(position)]);
+        }
+        return device.get();
+    }
+    const auto virtuals = virtualDevices();
+    return position - real < static_cast<int>(virtuals.size())
+               ? virtuals[static_cast<std::size_t>(position - real)]
+               : nullptr;
 }
 
 LinuxPlatform::LinuxPlatform(std::string executable)
@@ -76,7 +110,8 @@ ProgramServices LinuxPlatform::services() {
     ProgramServices services;
     services.clock = &clock;
     services.autostart = &autostart;
-    services.driveTypes = &driveTypes;
+    services.driveTypes = &drives;
+    services.cdAudioDevices = &drives;
     services.executablePath = executablePath;
     services.currentYear = currentYear();
     services.defaultDestinationDirectory = musicDirectory;
@@ -85,7 +120,10 @@ ProgramServices LinuxPlatform::services() {
          "share/platterscoop/languages")
             .string();
     services.createAspi = [this]() -> std::unique_ptr<AspiBackend> {
-        return std::make_unique<AspiSessionBackend>(clock, std::make_unique<SgPassThrough>());
+        auto backend =
+            std::make_unique<AspiSessionBackend>(clock, std::make_unique<SgPassThrough>());
+        drives.setAspiBackend(backend.get());
+        return backend;
     };
     services.canEnterDirectory = [](const std::string& directory) {
         return !directory.empty() && ::access(directory.c_str(), X_OK) == 0 &&
