@@ -333,6 +333,12 @@ void TrackListModel::toggle(std::size_t row, bool shift) {
     selectionChanged();
 }
 
+void TrackListModel::rowClicked(std::size_t row) {
+    if (!grey_ && row < disc_.rows.size()) {
+        lastClickedRow_ = row;
+    }
+}
+
 void TrackListModel::selectAll() {
     if (grey_) {
         return;

@@ -190,6 +190,9 @@ class TrackListModel {
     // Selection. `shift`: every row between the previous clicked row and this one gets
     // this row's new state. Each change updates the estimates.
     void toggle(std::size_t row, bool shift = false);
+    // A click on a row outside its check box: the row becomes the start of the next Shift
+    // range.
+    void rowClicked(std::size_t row);
     void selectAll();
     void selectNone();
     std::size_t selectedCount() const;
