@@ -8,6 +8,7 @@
 #include "cdaccess/read_method.h"
 #include "cddb/disc_number.h"
 #include "i18n/text_table.h"
+#include "tracks/track_status_text.h"
 
 namespace ps {
 
@@ -256,6 +257,33 @@ bool TrackListModel::refresh(bool useCdplayer) {
     updateTimeEstimate();
     updateDiskSpaceEstimate(false);
     return built;
+}
+
+void TrackListModel::textsChanged(const DefaultTrackNames& previous) {
+    if (grey_) {
+        return;
+    }
+    const DefaultTrackNames now = defaultNames();
+    for (int number : disc_.rows) {
+        TrackRecord& track = disc_.tracks[static_cast<std::size_t>(number)];
+        if (track.name == defaultTrackName(previous, number, track.dataTrack)) {
+            track.name = defaultTrackName(now, number, track.dataTrack);
+        }
+    }
+    statusTracks_ = " " + texts_.format("TracksStatus", disc_.lastTrack - disc_.firstTrack + 1,
+                                        formatPlayTime(disc_.totalLength));
+    updateTimeEstimate();
+    updateDiskSpaceEstimate(false);
+}
+
+void TrackListModel::rebuildInformation() {
+    if (grey_) {
+        return;
+    }
+    for (int number : disc_.rows) {
+        TrackRecord& track = disc_.tracks[static_cast<std::size_t>(number)];
+        track.information = trackInformationText(texts_, settings_, track.results);
+    }
 }
 
 void TrackListModel::shutDown() {

@@ -177,6 +177,14 @@ class TrackListModel {
     // Shutdown: the track count becomes 999 and the estimates do nothing any more.
     void shutDown();
 
+    // After the text table was loaded again: the status text in the new language, and
+    // tracks still named by the previous default names take the new ones.
+    void textsChanged(const DefaultTrackNames& previous);
+
+    // Every row's information column from its copy results and the `Show...` switches
+    // (after the "Copy status" window's OK).
+    void rebuildInformation();
+
     // A new volume arrived: decides (and, when due, refreshes).
     DiscArrivalDecision discArrived(const DiscArrivalState& state);
 

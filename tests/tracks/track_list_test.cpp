@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -401,6 +403,63 @@ TEST_F(TrackListTest, ShutdownStopsRefreshAndEstimates) {
     EXPECT_EQ(model.statusTimeLeft(), before);
     EXPECT_FALSE(model.refresh());
     EXPECT_FALSE(model.discArrived({}).refresh);
+}
+
+TEST_F(TrackListTest, ReadsTheCdPlayerDatabaseFile) {
+    const std::filesystem::path directory =
+        std::filesystem::temp_directory_path() /
+        ("track_list_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    std::filesystem::create_directories(directory);
+    const CdplayerIni file((directory / "cdplayer.ini").string());
+    std::ofstream(file.path(), std::ios::binary)
+        << "[1234]\r\nartist=The Band\r\ntitle=Live: 1999\r\nnumtracks=3\r\norder=2 0 \r\n"
+           "0=Opening\r\n2=Yes/No\r\n";
+    struct FileSource : ScriptedSource {
+        const CdplayerIni* file = nullptr;
+        CdplayerRead readCdplayer(std::uint32_t number, bool autoQuery, int first, int last,
+                                  const std::function<bool(int)>& isData,
+                                  const DefaultTrackNames& defaults) override {
+            return file->read(number, autoQuery, first, last, isData, defaults);
+        }
+    } fileSource;
+    fileSource.disc({33750, 3750, 22500});
+    fileSource.file = &file;
+    TrackListModel fromFile(disc, settings, texts, fileSource, ui, freeSpace);
+    ASSERT_TRUE(fromFile.refresh());
+    EXPECT_EQ(disc.rows, (std::vector<int>{3, 1, 2}));
+    const std::vector<TrackRow> rows = fromFile.rows();
+    EXPECT_EQ(rows[0].name, "Yes-No");
+    EXPECT_EQ(rows[1].name, "Opening");
+    EXPECT_EQ(rows[2].name, "Track  2");
+    EXPECT_EQ(disc.artist, "The Band");
+    EXPECT_EQ(disc.album, "Live: 1999");
+    EXPECT_FALSE(disc.autoQueryDue);
+    std::filesystem::remove_all(directory);
+}
+
+TEST_F(TrackListTest, NewTextsRenameDefaultNamedTracksOnly) {
+    ASSERT_TRUE(model.refresh());
+    ASSERT_TRUE(model.rename(0, "Own").accepted);
+    const DefaultTrackNames previous{"Track", "Data Track"};
+    texts.loadFromData("DefaultName=Titel\r\nTracksStatus=%d Titel, Spielzeit: %s\r\n");
+    model.textsChanged(previous);
+    const std::vector<TrackRow> rows = model.rows();
+    EXPECT_EQ(rows[0].name, "Own");
+    EXPECT_EQ(rows[1].name, "Titel  2");
+    EXPECT_EQ(model.statusTracks(), " 3 Titel, Spielzeit: 13:20");
+}
+
+TEST_F(TrackListTest, RebuildsTheInformationColumnFromTheResults) {
+    ASSERT_TRUE(model.refresh());
+    disc.tracks[2].results.copyStatus = 256;
+    disc.tracks[2].results.checksum = 0xBEEF;
+    disc.tracks[2].results.checksumState = 0;
+    disc.tracks[3].information = "stale";
+    model.rebuildInformation();
+    const std::vector<TrackRow> rows = model.rows();
+    EXPECT_EQ(rows[0].information, "");
+    EXPECT_EQ(rows[1].information, "Copied OK ,Checksum: 0000BEEF");
+    EXPECT_EQ(rows[2].information, "");
 }
 
 }  // namespace
