@@ -167,6 +167,39 @@ void TrackListView::showModel() {
     }
     updating_ = false;
     lastClickedRow_ = -1;
+    for (auto [field, text] : {std::pair{artistField_, &model_.disc().artist},
+                               std::pair{albumField_, &model_.disc().album}}) {
+        if (field != nullptr) {
+            const QSignalBlocker block(field);
+            field->setText(fromTrackText(*text));
+        }
+    }
+    emit statusChanged();
+}
+
+void TrackListView::attachDiscFields(QLineEdit* artist, QLineEdit* album) {
+    artistField_ = artist;
+    albumField_ = album;
+    connect(artist, &QLineEdit::textChanged, this, [this] { fieldEdited(artistField_, false); });
+    connect(album, &QLineEdit::textChanged, this, [this] { fieldEdited(albumField_, true); });
+}
+
+void TrackListView::fieldEdited(QLineEdit* field, bool album) {
+    const std::string text = toTrackText(field->text());
+    const FieldResult result = album ? model_.albumChanged(text) : model_.artistChanged(text);
+    if (result.replacedCount > 0) {
+        const int cursor = field->cursorPosition();
+        const QSignalBlocker block(field);
+        field->setText(fromTrackText(result.text));
+        field->setCursorPosition(cursor);
+    }
+    const QString shown = fromTrackText(result.text);
+    const QString tag = fromTrackText(result.tagText);
+    if (album) {
+        emit albumChanged(shown, tag);
+    } else {
+        emit artistChanged(shown, tag);
+    }
 }
 
 void TrackListView::updateRows() {
@@ -235,6 +268,7 @@ void TrackListView::toggleRow(int row, bool shift) {
     model_.toggle(static_cast<std::size_t>(row), shift);
     updateRows();
     emit selectionChanged();
+    emit statusChanged();
 }
 
 void TrackListView::selectionCommand(bool all) {
@@ -248,6 +282,7 @@ void TrackListView::selectionCommand(bool all) {
     }
     updateRows();
     emit selectionChanged();
+    emit statusChanged();
 }
 
 void TrackListView::showStatusOf(int row, const QPoint& globalPos) {

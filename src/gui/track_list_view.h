@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QIcon>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPoint>
 #include <QTreeWidget>
@@ -53,6 +54,10 @@ class TrackListView final : public QTreeWidget {
     // Redraws the check boxes, names and information texts of the rows as they are.
     void updateRows();
 
+    // The artist and album fields above the list: they show the disc record's texts after
+    // each showModel and hand every change to the model.
+    void attachDiscFields(QLineEdit* artist, QLineEdit* album);
+
     // The status-bar switch: 32-pixel icons with the track number, or plain check boxes.
     void setTrackNumberIcons(bool on);
     bool trackNumberIcons() const { return trackNumberIcons_; }
@@ -81,6 +86,11 @@ class TrackListView final : public QTreeWidget {
     // A row was renamed; the submission grid takes the title as edited.
     void trackRenamed(int row, const QString& submissionTitle);
     void rowMoved(int row);
+    // The model's status texts (panels 0 to 2) or "&Grab!"/"&Test" may have changed.
+    void statusChanged();
+    // The artist or album field changed; `tagText` is what the ID3 field takes.
+    void artistChanged(const QString& text, const QString& tagText);
+    void albumChanged(const QString& text, const QString& tagText);
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -98,12 +108,15 @@ class TrackListView final : public QTreeWidget {
     void toggleRow(int row, bool shift);
     void showStatusOf(int row, const QPoint& globalPos);
     void selectionCommand(bool all);
+    void fieldEdited(QLineEdit* field, bool album);
 
     TrackListModel& model_;
     const TextTable& texts_;
     QMenu* popup_ = nullptr;
     std::map<std::string, QAction*> popupActions_;
     TrackStatusPopup* statusPopup_ = nullptr;
+    QLineEdit* artistField_ = nullptr;
+    QLineEdit* albumField_ = nullptr;
     bool trackNumberIcons_ = false;
     bool updating_ = false;
     int lastClickedRow_ = -1;

@@ -488,7 +488,9 @@ bool TrackListModel::updateDiskSpaceEstimate(bool warn) {
                                        freeSpace_.freeBytes(settings_.DestinationDirectory));
     }
     statusDisk_ = formatDiskNeeded(texts_, diskSpace_);
-    grabEnabled_ = diskSpace_.sum != 0;
+    // A selection always enables the commands, even where the estimate comes to 0 bytes
+    // (a codec format without a bitrate in its name, tracks under a second long).
+    grabEnabled_ = diskSpace_.sum != 0 || selectedCount() > 0;
     // Without a figure for the free space there is nothing to warn about.
     if (warn && diskSpace_.freeKnown && diskSpace_.neededMb > diskSpace_.freeMb) {
         return ui_.askYesNo(

@@ -49,7 +49,8 @@ struct RecordingUi : TrackListUi {
         notices.push_back(text);
     }
     bool askYesNo(const std::string&, const std::string&) override { return true; }
-    void beep() override {}
+    void beep() override { ++beeps; }
+    int beeps = 0;
 };
 
 struct PlentyFree : FreeSpace {
@@ -101,6 +102,7 @@ class TrackListViewTest : public QObject {
         disc = DiscRecord{};
         settings = Settings{};
         ui.notices.clear();
+        ui.beeps = 0;
         source.diskInfo = 256;
         model = std::make_unique<TrackListModel>(disc, settings, texts, source, ui, freeSpace);
         QVERIFY(model->refresh());
@@ -295,6 +297,25 @@ class TrackListViewTest : public QObject {
         QVERIFY(!view->popupAction("ProperPopup")->isEnabled());
         view->popupMenu()->hide();
         screenshot("track_list_view_grey.png");
+    }
+
+    void artistAndAlbumFieldsReplaceCharacters() {
+        QLineEdit artist;
+        QLineEdit album;
+        disc.artist = "Before";
+        view->attachDiscFields(&artist, &album);
+        view->showModel();
+        QCOMPARE(artist.text(), QString("Before"));
+        QSignalSpy changed(view.get(), &TrackListView::artistChanged);
+        artist.clear();
+        QTest::keyClicks(&artist, "AC/DC");
+        QCOMPARE(artist.text(), QString("AC-DC"));
+        QCOMPARE(disc.artist, std::string("AC-DC"));
+        QCOMPARE(ui.beeps, 1);
+        QCOMPARE(changed.last().at(1).toString(), QString("AC-DC"));
+        album.setText(QString(40, QLatin1Char('x')));
+        QCOMPARE(disc.album.size(), std::size_t{40});
+        QCOMPARE(ui.beeps, 1);
     }
 
     void doubleClickOpensTheProperties() {

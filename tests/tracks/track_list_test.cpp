@@ -256,6 +256,18 @@ TEST_F(TrackListTest, SelectAllTrackOffLeavesEveryRowUnselected) {
     EXPECT_FALSE(model.grabEnabled());
 }
 
+TEST_F(TrackListTest, SelectionEnablesGrabEvenWhenTheEstimateIsZeroBytes) {
+    settings.UseL3enc = true;
+    settings.InternalCodec = true;
+    settings.CodecMode = "PCM, 44,100 Hz, Stereo";
+    model.setDirectEncodeActive(true);
+    ASSERT_TRUE(model.refresh());
+    EXPECT_EQ(model.diskSpace().sum, 0);
+    EXPECT_TRUE(model.grabEnabled());
+    model.selectNone();
+    EXPECT_FALSE(model.grabEnabled());
+}
+
 TEST_F(TrackListTest, ShiftTogglesTheRangeFromThePreviousClickedRow) {
     source.disc({100, 100, 100, 100, 100});
     settings.SelectAllTrack = false;
