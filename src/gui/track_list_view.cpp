@@ -330,9 +330,14 @@ void TrackListView::mouseDoubleClickEvent(QMouseEvent* event) {
         event->accept();
         return;
     }
-    QTreeWidgetItem* item = itemAt(event->position().toPoint());
+    const QPoint pos = event->position().toPoint();
+    QTreeWidgetItem* item = itemAt(pos);
     if (item != nullptr && event->button() == Qt::LeftButton) {
-        emit propertiesRequested(indexOfTopLevelItem(item));
+        const int row = indexOfTopLevelItem(item);
+        // On the check box each press has toggled already; nothing opens.
+        if (pos.x() - visualItemRect(item).left() >= kIconArea || columnAt(pos.x()) != 0) {
+            emit propertiesRequested(row);
+        }
     }
     event->accept();
 }

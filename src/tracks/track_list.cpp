@@ -138,7 +138,7 @@ TrackListModel::TrackListModel(DiscRecord& disc, const Settings& settings, const
       settings_(settings),
       texts_(texts),
       source_(source),
-      ui_(ui),
+      ui_(&ui),
       freeSpace_(freeSpace) {}
 
 DefaultTrackNames TrackListModel::defaultNames() const {
@@ -417,7 +417,7 @@ RenameResult TrackListModel::rename(std::size_t row, std::string_view text) {
         result.replaced = true;
         result.message = texts_.format("InvalidName", '"');
         result.title = std::string(texts_.text("InvalidTrNameTitle"));
-        ui_.showNotice(result.message, result.title);
+        ui_->showNotice(result.message, result.title);
     }
     return result;
 }
@@ -430,7 +430,7 @@ FieldResult TrackListModel::fieldChanged(std::string_view text, std::string& tar
     result.tagText = result.text.substr(0, kTagFieldLength);
     target = result.text;
     for (int i = 0; i < count; ++i) {
-        ui_.beep();
+        ui_->beep();
     }
     return result;
 }
@@ -493,7 +493,7 @@ bool TrackListModel::updateDiskSpaceEstimate(bool warn) {
     grabEnabled_ = diskSpace_.sum != 0 || selectedCount() > 0;
     // Without a figure for the free space there is nothing to warn about.
     if (warn && diskSpace_.freeKnown && diskSpace_.neededMb > diskSpace_.freeMb) {
-        return ui_.askYesNo(
+        return ui_->askYesNo(
             texts_.format("InsuffDiskSpace", diskSpace_.neededMb, diskSpace_.freeMb),
             std::string(texts_.text("InsuffDiskTitle")));
     }

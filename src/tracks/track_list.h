@@ -185,7 +185,8 @@ class TrackListModel {
     // (after the "Copy status" window's OK).
     void rebuildInformation();
 
-    // A new volume arrived: decides (and, when due, refreshes).
+    // A new volume arrived: whether the list is to be refreshed, and whether an open CDDB
+    // query window is to be aborted before that. The caller does both.
     DiscArrivalDecision discArrived(const DiscArrivalState& state);
 
     // Rows as shown, in list order; one message row on a grey list.
@@ -233,6 +234,9 @@ class TrackListModel {
     const std::string& statusTimeLeft() const { return statusTimeLeft_; }
     const std::string& statusDisk() const { return statusDisk_; }
 
+    // Where messages and questions go from now on.
+    void setUi(TrackListUi& ui) { ui_ = &ui; }
+
     // Direct rip-and-encode is in effect (decided at start-up).
     void setDirectEncodeActive(bool active) { directEncodeActive_ = active; }
 
@@ -249,7 +253,7 @@ class TrackListModel {
     const Settings& settings_;
     const TextTable& texts_;
     TrackListSource& source_;
-    TrackListUi& ui_;
+    TrackListUi* ui_;
     const FreeSpace& freeSpace_;
     bool grey_ = true;
     std::string message_;

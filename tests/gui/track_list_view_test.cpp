@@ -323,6 +323,10 @@ class TrackListViewTest : public QObject {
         QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, columnPoint(2, 1));
         QCOMPARE(opened.count(), 1);
         QCOMPARE(opened.at(0).at(0).toInt(), 2);
+        // On the check box both clicks toggle and nothing opens.
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, iconPoint(0));
+        QCOMPARE(selection(), (std::vector<bool>{true, true, true, false}));
+        QCOMPARE(opened.count(), 1);
     }
 };
 
