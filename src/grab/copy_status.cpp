@@ -47,27 +47,6 @@ std::string percentValue(int value, const char* format, const TextTable& texts) 
     return buffer;
 }
 
-std::string informationStatusText(int status, const TextTable& texts) {
-    switch (status) {
-        case copy_status::kNotCopied:
-            return {};
-        case copy_status::kCopied:
-            return text(texts, "CopiedOKInfo");
-        case copy_status::kAborted:
-            return text(texts, "AbortUsrInfo");
-        case copy_status::kNoAnswer:
-            return text(texts, "NoAnswerStatus");
-        case copy_status::kRangeRefused:
-            return text(texts, "TempWavErrStatus");
-        case copy_status::kSynchLost:
-            return text(texts, "AbortSyncInfo");
-        case copy_status::kEncoderProblem:
-            return text(texts, "AbortEncInfo");
-        default:
-            return text(texts, "ErrorStatus");
-    }
-}
-
 }  // namespace
 
 int CopyStatusForResult(int accessMode, int result, bool directEncodingFailed) {
@@ -109,55 +88,6 @@ void ClearResultsForStatus(TrackCopyResults& results) {
     if (results.copyStatus != copy_status::kCopied) {
         results.checksumState = -1;
     }
-}
-
-std::string InformationColumn(const TrackCopyResults& results, const Settings& settings,
-                              const TextTable& texts) {
-    if (results.copyStatus == copy_status::kNotCopied) {
-        return {};
-    }
-    std::string column = informationStatusText(results.copyStatus, texts);
-    if (settings.ShowChecksum && results.copyStatus == copy_status::kCopied) {
-        column += " ," + text(texts, "ChecksumInfo");
-        if (!results.checksumAvailable || results.checksumState < 0) {
-            column += " " + text(texts, "NotAvailStatus");
-        } else {
-            column += " " + markedChecksum(results.checksum, results.checksumState);
-        }
-    }
-    if (settings.ShowRipSpeed) {
-        column += ", " + text(texts, "RipSpeedInfo");
-        column += results.speed < 0 ? " " + text(texts, "SpeedNoneInfo") : speedText(results.speed);
-    }
-    if (settings.ShowLostSynchs) {
-        column += ", ";
-        column += results.lostSynchs == 0 ? text(texts, "SyncOKInfo")
-                                          : texts.format("SyncLossInfo", results.lostSynchs);
-    }
-    if (settings.ShowSpeedProblems) {
-        column += results.speedProblems > 9 ? ",  " : ", ";
-        column += results.speedProblems == 0
-                      ? text(texts, "NoSpeedProbInfo")
-                      : texts.format("SpeedProbsInfo", results.speedProblems);
-    }
-    const struct {
-        bool shown;
-        const char* key;
-        int value;
-    } figures[] = {
-        {settings.ShowOldPeak, "OldPeakInfo", results.oldPeak},
-        {settings.ShowNewPeak, "NewPeakInfo", results.newPeak},
-        {settings.ShowOldAverage, "OldAvginfo", results.oldAverage},
-        {settings.ShowNewAverage, "NewAvgInfo", results.newAverage},
-        {settings.ShowOldCompactRatio, "OldCompactInfo", results.oldCompact},
-        {settings.ShowNewCompactRatio, "NewCompactInfo", results.newCompact},
-    };
-    for (const auto& figure : figures) {
-        if (figure.shown) {
-            column += ", " + text(texts, figure.key) + percentValue(figure.value, " %2d%%", texts);
-        }
-    }
-    return column;
 }
 
 std::string DetailedResultText(int copyStatus, const TextTable& texts) {

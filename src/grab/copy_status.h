@@ -30,11 +30,6 @@ int CopyStatusForResult(int accessMode, int result, bool directEncodingFailed);
 // checksum or checksum state; any status but 256 keeps no checksum state.
 void ClearResultsForStatus(TrackCopyResults& results);
 
-// The fourth list column: the status text, then the items whose Show... switch is on.
-// Empty for a track that was not copied.
-std::string InformationColumn(const TrackCopyResults& results, const Settings& settings,
-                              const TextTable& texts);
-
 // The status text of the detailed status ("Aspi error" for every read error code).
 std::string DetailedResultText(int copyStatus, const TextTable& texts);
 

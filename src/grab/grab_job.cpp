@@ -14,6 +14,7 @@
 #include "platform/clock.h"
 #include "platform/instance_channel.h"
 #include "platform/screensaver.h"
+#include "tracks/track_status_text.h"
 
 namespace ps {
 
@@ -692,7 +693,7 @@ void GrabJob::endJob(GrabOutcome outcome) {
 
 void GrabJob::refreshRow(std::size_t row) {
     TrackRecord& track = p_.disc.trackAtRow(row);
-    track.information = InformationColumn(track.results, p_.settings, p_.texts);
+    track.information = trackInformationText(p_.texts, p_.settings, track.results);
     p_.ui.rowChanged(row);
 }
 

@@ -3,6 +3,7 @@
 #include "cdaccess/read_method.h"
 #include "grab/copy_status.h"
 #include "grab/status_report.h"
+#include "tracks/track_status_text.h"
 
 namespace ps {
 namespace {
@@ -68,7 +69,7 @@ TEST_P(InformationColumnStatuses, StatusTextThenTheChecksumOfACopiedTrack) {
     r.checksum = 0xABC;
     r.checksumState = GetParam().checksumState;
     r.checksumAvailable = GetParam().available;
-    EXPECT_EQ(InformationColumn(r, settings, texts), GetParam().expected);
+    EXPECT_EQ(trackInformationText(texts, settings, r), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -104,7 +105,7 @@ TEST(InformationColumn, EverySwitchAddsItsItemInOrder) {
     r.newAverage = -1;
     r.oldCompact = -1;
     r.newCompact = 100;
-    EXPECT_EQ(InformationColumn(r, all, texts),
+    EXPECT_EQ(trackInformationText(texts, all, r),
               "Copied OK ,Checksum: 1234ABCD, Rip speed: 4.25x, 2 Sync lost,  12 speed problems, "
               "Old peak:  7%, New peak: 98%, Old avg: 40%, New avg: N/A, Old compact: N/A, "
               "New compact: 100%");
@@ -115,11 +116,11 @@ TEST(InformationColumn, EverySwitchAddsItsItemInOrder) {
     Settings some;
     some.ShowChecksum = false;
     some.ShowRipSpeed = some.ShowLostSynchs = some.ShowSpeedProblems = true;
-    EXPECT_EQ(InformationColumn(r, some, texts),
+    EXPECT_EQ(trackInformationText(texts, some, r),
               "Aborted by user, Rip speed: none, Sync OK, 3 speed problems");
     r.speedProblems = 0;
     some.ShowRipSpeed = some.ShowLostSynchs = false;
-    EXPECT_EQ(InformationColumn(r, some, texts), "Aborted by user, no speed problems");
+    EXPECT_EQ(trackInformationText(texts, some, r), "Aborted by user, no speed problems");
 }
 
 TEST(DetailedCopyStatus, CopiedTrackShowsEveryFigure) {
