@@ -23,7 +23,9 @@ bool multipleInstancesAllowed(const std::string& settingsPath) {
 ProgramShell::ProgramShell(std::string programDirectory, ProgramServices services)
     : programDirectory_(std::move(programDirectory)),
       settingsPath_(settingsFilePath(programDirectory_)),
-      services_(std::move(services)) {}
+      services_(std::move(services)),
+      identityDevice_(services_.cdAudioDevices),
+      cdplayer_(CdplayerIni::inProgramDirectory(programDirectory_)) {}
 
 ProgramShell::~ProgramShell() = default;
 
@@ -61,7 +63,7 @@ void ProgramShell::create(const std::vector<std::pair<std::string, std::string>>
     if (services_.autostart != nullptr && markRunning) {
         services_.autostart->unregister();
     }
-    trackList.trackCount = 0;
+    disc = DiscRecord{};
 
     const SettingsEnvironment environment = settingsEnvironment();
     setDefaults(settings, environment);
@@ -109,46 +111,21 @@ void ProgramShell::create(const std::vector<std::pair<std::string, std::string>>
         settings.UseL3enc &&
         (access.mode == access_mode::kAspi || access.mode == access_mode::kAnalog) &&
         settings.InternalCodec && settings.DirectEncode && !settings.RipAllTracksBeforeEncoding;
+    discIdentifier =
+        std::make_unique<DiscIdentifier>(*readMethod, identityDevice_, volumes_, discIdentity);
+    trackSource_ = std::make_unique<ProgramTrackListSource>(*readMethod, discTable, *discIdentifier,
+                                                            discIdentity, cdplayer_);
+    tracks = std::make_unique<TrackListModel>(disc, settings, texts, *trackSource_, quietUi_,
+                                              freeSpace_);
+    tracks->setDirectEncodeActive(directEncodeActive);
     trackListReady = true;
 }
 
 bool ProgramShell::refresh() {
-    trackList.rows.clear();
-    trackList.grey = true;
-    if (access.mode == access_mode::kNone) {
-        showMessageRow(trackList, readMethod && readMethod->helperStartupFailed ? kLowDosMemoryRow
-                                                                                : kNoDriveRow);
+    if (!tracks || !trackListReady) {
         return false;
     }
-    const int answer = readMethod->GetDiskInfo(0);
-    if (answer != 256 && answer != 768) {
-        showMessageRow(trackList, kDriveNotReadyRow);
-        return false;
-    }
-    const int first = readMethod->GetLowest();
-    const int last = readMethod->GetHighest();
-    if (first < 1 || last < first || last > DiscTable::kMaxTracks) {
-        showMessageRow(trackList, kDriveNotReadyRow);
-        return false;
-    }
-    trackList.trackCount = last - first + 1;
-    trackList.totalFrames = readMethod->GetTotalTime();
-    writeTracksStatus();
-    for (int number = first; number <= last; ++number) {
-        const DiscTrack& track = discTable.tracks[number];
-        TrackRow row;
-        row.trackNumber = number;
-        row.dataTrack = track.dataTrack;
-        row.name = defaultTrackName(defaultTrackNames(), number, track.dataTrack);
-        const std::int64_t frames =
-            static_cast<std::int64_t>(track.endSector) - track.startSector + 1;
-        row.time = formatPlayTime(frames);
-        row.size = formatWaveSize(frames);
-        row.selected = settings.SelectAllTrack && !track.dataTrack;
-        trackList.rows.push_back(std::move(row));
-    }
-    trackList.grey = false;
-    return true;
+    return tracks->refresh(true);
 }
 
 std::vector<std::filesystem::path> ProgramShell::languageDirectories() const {
@@ -163,25 +140,13 @@ DefaultTrackNames ProgramShell::defaultTrackNames() const {
     return {std::string(texts.text("DefaultName")), std::string(texts.text("DefaultDataTrack"))};
 }
 
-void ProgramShell::writeTracksStatus() {
-    trackList.statusTracks = " " + texts.format("TracksStatus", trackList.trackCount,
-                                                formatPlayTime(trackList.totalFrames));
-}
-
 void ProgramShell::changeLanguage(const std::string& language) {
     const DefaultTrackNames old = defaultTrackNames();
     settings.Language = language;
     texts.loadTexts(languageDirectories(), language);
-    const DefaultTrackNames now = defaultTrackNames();
-    if (trackList.grey) {
-        return;
+    if (tracks) {
+        tracks->textsChanged(old);
     }
-    for (TrackRow& row : trackList.rows) {
-        if (row.name == defaultTrackName(old, row.trackNumber, row.dataTrack)) {
-            row.name = defaultTrackName(now, row.trackNumber, row.dataTrack);
-        }
-    }
-    writeTracksStatus();
 }
 
 void ProgramShell::writeVariables() {
@@ -199,7 +164,9 @@ void ProgramShell::writeVariables() {
     if (services_.autostart != nullptr && settings.StartWhenPCStarts) {
         services_.autostart->registerProgram(services_.executablePath);
     }
-    trackList.trackCount = TrackList::kShuttingDown;
+    if (tracks) {
+        tracks->shutDown();
+    }
 }
 
 }  // namespace ps

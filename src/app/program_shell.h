@@ -11,12 +11,17 @@
 #include "cdaccess/disc_table.h"
 #include "cdaccess/read_method.h"
 #include "cdaccess/read_method_selection.h"
+#include "cddb/cd_audio_disc_identity.h"
+#include "cddb/cdplayer_ini.h"
+#include "cddb/disc_number.h"
 #include "i18n/language_menu.h"
 #include "i18n/text_table.h"
 #include "platform/autostart.h"
 #include "platform/cd_audio_device.h"
 #include "platform/clock.h"
 #include "platform/drive_types.h"
+#include "tracks/disc_record.h"
+#include "tracks/track_estimates.h"
 #include "tracks/track_list.h"
 
 namespace ps {
@@ -92,9 +97,13 @@ class ProgramShell {
     DiscTable discTable;
     ExtractionStatistics statistics;
     TextTable texts;
-    TrackList trackList;
+    DiscRecord disc;
+    CdPlayerDiscIdentity discIdentity;
     AccessSelection access;
     std::unique_ptr<ReadMethod> readMethod;
+    std::unique_ptr<DiscIdentifier> discIdentifier;
+    // The track list over the disc record; exists once create() ran.
+    std::unique_ptr<TrackListModel> tracks;
 
     // The previous run did not end through the close handler.
     bool previousRunEndedAbnormally = false;
@@ -106,12 +115,26 @@ class ProgramShell {
     bool shutDown() const { return shutDown_; }
 
   private:
+    // Until a window takes them, the track list's notices go nowhere and its questions
+    // are answered "yes".
+    class QuietTrackListUi final : public TrackListUi {
+      public:
+        void showNotice(const std::string&, const std::string&) override {}
+        bool askYesNo(const std::string&, const std::string&) override { return true; }
+        void beep() override {}
+    };
+
     DefaultTrackNames defaultTrackNames() const;
-    void writeTracksStatus();
 
     std::string programDirectory_;
     std::string settingsPath_;
     ProgramServices services_;
+    CdAudioDiscIdentity identityDevice_;
+    NoMountedVolumes volumes_;
+    CdplayerIni cdplayer_;
+    std::unique_ptr<ProgramTrackListSource> trackSource_;
+    FilesystemFreeSpace freeSpace_;
+    QuietTrackListUi quietUi_;
     bool created_ = false;
     bool shutDown_ = false;
 };

@@ -12,18 +12,14 @@
 
 #include "app/program_shell.h"
 #include "gui/gui_texts.h"
+#include "gui/message_box.h"
+#include "gui/track_list_view.h"
 
 namespace ps::gui {
 
-namespace {
+namespace {}  // namespace
 
-const QColor kDiscRowColour(0x00, 0x00, 0x80);  // navy
-const QColor kMessageRowColour(0x80, 0x80, 0x80);
-
-// Designed widths of the four list columns.
-constexpr int kDesignedColumnWidths[] = {250, 60, 80, 198};
-
-}  // namespace
+MainWindow::~MainWindow() = default;
 
 MainWindow::MainWindow(ProgramShell& shell) : shell_(shell) {
     setObjectName("MainWindow");
@@ -94,15 +90,12 @@ MainWindow::MainWindow(ProgramShell& shell) : shell_(shell) {
     fields->addWidget(albumEdit_, 1);
     layout->addLayout(fields);
 
-    trackList_ = new QTreeWidget(central);
-    trackList_->setObjectName("TrackList");
-    trackList_->setColumnCount(4);
-    trackList_->setRootIsDecorated(false);
-    trackList_->setUniformRowHeights(true);
-    trackList_->setSelectionMode(QAbstractItemView::SingleSelection);
-    for (int column = 0; column < 4; ++column) {
-        trackList_->setColumnWidth(column, kDesignedColumnWidths[column]);
-    }
+    trackList_ = new TrackListView(*shell_.tracks, shell_.texts, central);
+    trackList_->attachDiscFields(artistEdit_, albumEdit_);
+    trackListUi_ = std::make_unique<MessageBoxTrackListUi>(this, shell_.texts);
+    shell_.tracks->setUi(*trackListUi_);
+    connect(trackList_, &TrackListView::statusChanged, this, &MainWindow::showStatus);
+    connect(trackList_, &TrackListView::selectionChanged, this, &MainWindow::showStatus);
     layout->addWidget(trackList_, 1);
     setCentralWidget(central);
 
@@ -153,31 +146,27 @@ void MainWindow::applyTexts() {
     }
     artistLabel_->setText(uiText(texts, "ArtistLabel"));
     albumLabel_->setText(uiText(texts, "AlbumLabel"));
-    trackList_->setHeaderLabels({uiText(texts, "TrackList"), uiText(texts, "TimeList"),
-                                 uiText(texts, "SizeList"), uiText(texts, "InfoList")});
+    trackList_->applyTexts();
 }
 
 void MainWindow::showTrackRows() {
-    const TrackList& list = shell_.trackList;
-    trackList_->clear();
-    for (const TrackRow& row : list.rows) {
-        auto* item = new QTreeWidgetItem(trackList_);
-        item->setText(0, QString::fromUtf8(row.name.c_str()));
-        item->setText(1, QString::fromLatin1(row.time.c_str()));
-        item->setText(2, QString::fromLatin1(row.size.c_str()));
-        item->setText(3, QString::fromUtf8(row.information.c_str()));
-        const QColor colour = list.grey ? kMessageRowColour : kDiscRowColour;
-        for (int column = 0; column < 4; ++column) {
-            item->setForeground(column, colour);
-        }
-        if (list.grey) {
-            item->setFlags(Qt::ItemIsEnabled);
-        } else {
-            item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable);
-            item->setCheckState(0, row.selected ? Qt::Checked : Qt::Unchecked);
-        }
+    trackList_->showModel();
+    showStatus();
+}
+
+void MainWindow::showStatus() {
+    const TrackListModel& tracks = *shell_.tracks;
+    tracksPanel_->setText(decodedText(shell_.texts, tracks.statusTracks()));
+    timeLeftPanel_->setText(decodedText(shell_.texts, tracks.statusTimeLeft()));
+    // The disk-space panel shares its place with the play buttons.
+    diskPanel_->setText(shell_.settings.ShowPlayButtons
+                            ? QString()
+                            : decodedText(shell_.texts, tracks.statusDisk()));
+    const bool grab = tracks.grabEnabled() && shell_.access.mode != access_mode::kNone;
+    for (const char* key : {"GrabMItem", "TestMItem", "GrabBut"}) {
+        action(key)->setEnabled(grab && grabAvailable_);
     }
-    tracksPanel_->setText(QString::fromLatin1(list.statusTracks.c_str()));
+    action("StoreMItem")->setEnabled(tracks.storeCdplayerEnabled());
 }
 
 void MainWindow::listLanguages() {

@@ -8,6 +8,7 @@
 #include <QToolBar>
 #include <QTreeWidget>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,12 +18,16 @@ class ProgramShell;
 
 namespace ps::gui {
 
+class TrackListView;
+class MessageBoxTrackListUi;
+
 // The main window: artist and album fields, the track list, the toolbar, the menus and
 // the status bar. It shows the shell's state and forwards the user's commands to it.
 class MainWindow final : public QMainWindow {
     Q_OBJECT
   public:
     explicit MainWindow(ProgramShell& shell);
+    ~MainWindow() override;
 
     // Copies every caption from the text table (at creation and after a language change).
     void applyTexts();
@@ -32,7 +37,7 @@ class MainWindow final : public QMainWindow {
     // saved bounds, maximised when it was.
     void placeFromSettings();
 
-    QTreeWidget* trackList() const { return trackList_; }
+    TrackListView* trackList() const { return trackList_; }
     QAction* action(const std::string& key) const;
 
     static constexpr int kDesignedWidth = 640;
@@ -45,6 +50,8 @@ class MainWindow final : public QMainWindow {
     QAction* addAction(QMenu* menu, const char* key, bool enabled);
     QAction* addToolButton(const char* key, bool enabled);
     void refreshTrackList();
+    // The status panels and the grab commands follow the track list.
+    void showStatus();
     // The language submenu lists the language files each time it opens.
     void listLanguages();
     void chooseLanguage(const std::string& language);
@@ -61,13 +68,16 @@ class MainWindow final : public QMainWindow {
     QLabel* albumLabel_ = nullptr;
     QLineEdit* artistEdit_ = nullptr;
     QLineEdit* albumEdit_ = nullptr;
-    QTreeWidget* trackList_ = nullptr;
+    TrackListView* trackList_ = nullptr;
+    std::unique_ptr<MessageBoxTrackListUi> trackListUi_;
     QLabel* tracksPanel_ = nullptr;
     QLabel* timeLeftPanel_ = nullptr;
     QLabel* diskPanel_ = nullptr;
     std::map<std::string, QAction*> actions_;
     std::vector<QAction*> languageItems_;
     bool closing_ = false;
+    // The grab job is wired to the commands.
+    bool grabAvailable_ = false;
 };
 
 }  // namespace ps::gui

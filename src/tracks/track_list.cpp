@@ -63,16 +63,6 @@ std::string formatWaveSize(std::int64_t frames) {
     return buffer;
 }
 
-void showMessageRow(TrackList& list, const std::string& text) {
-    list.rows.clear();
-    TrackRow row;
-    row.name = text;
-    list.rows.push_back(row);
-    list.grey = true;
-    list.trackCount = 0;
-    list.statusTracks.clear();
-}
-
 ProgramTrackListSource::ProgramTrackListSource(ReadMethod& readMethod, const DiscTable& discTable,
                                                DiscIdentifier& identifier,
                                                const CdPlayerDiscIdentity& identity,

@@ -51,18 +51,6 @@ struct TrackRow {
     bool dataTrack = false;
 };
 
-// The rows the program shell builds itself until it drives TrackListModel.
-struct TrackList {
-    std::vector<TrackRow> rows;
-    bool grey = true;    // message rows: nothing can be edited, selected or opened
-    int trackCount = 0;  // 999 once the program shuts down
-    std::int32_t totalFrames = 0;
-    std::string statusTracks;  // status panel 0
-
-    static constexpr int kShuttingDown = 999;
-};
-
-void showMessageRow(TrackList& list, const std::string& text);
 
 // Where the refresh reads the disc from: the read-method switch, the disc identification
 // and the CD player's database file.

@@ -20,6 +20,7 @@
 #include "app/program_shell.h"
 #include "cdaccess/aspi_session_backend.h"
 #include "gui/gui_program.h"
+#include "gui/track_list_view.h"
 #include "platform/linux/local_instance_channel.h"
 #include "support/fake_drive_types.h"
 #include "support/memory_autostart.h"
@@ -112,7 +113,7 @@ class StartupTest : public QObject {
         QVERIFY(doubles.autostart.isRegistered());
         QCOMPARE(doubles.autostart.registeredPath, std::string("/usr/bin/platterscoop"));
         QVERIFY(!program.shell().trackListReady);
-        QCOMPARE(program.shell().trackList.trackCount, TrackList::kShuttingDown);
+        QCOMPARE(program.shell().disc.lastTrack, DiscRecord::kShuttingDown);
     }
 
     void theVirtualDriveWithTheDemoDiscIsTheEmbeddedDefault() {
@@ -133,7 +134,7 @@ class StartupTest : public QObject {
         QCOMPARE(list->topLevelItemCount(), 5);
         QTreeWidgetItem* first = list->topLevelItem(0);
         QCOMPARE(first->text(0), QString("Track  1"));
-        QCOMPARE(first->checkState(0), Qt::Checked);
+        QVERIFY(program.shell().disc.trackAtRow(0).selected);
         QVERIFY(first->flags() & Qt::ItemIsEditable);
         QVERIFY(first->text(1).contains(':'));
         QVERIFY(first->text(2).endsWith(" Mb"));
