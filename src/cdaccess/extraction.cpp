@@ -107,14 +107,16 @@ int SynchronisedExtraction::StartRecord(const RecordRequest& request, const Disc
         result = run(request, table, settings);
         forgetPending();
     }
-    const RipAnalysis& analysis = processor_.analysis();
-    statistics.lowestSample = static_cast<std::int16_t>(analysis.trackLow);
-    statistics.highestSample = static_cast<std::int16_t>(analysis.trackPeak);
-    const RipChecksum checksum = processor_.Checksum();
-    statistics.checksum = checksum.value;
-    statistics.checksumStatus = static_cast<std::int16_t>(checksum.kind);
-
-    if (encoder.active() && error_ != 2) {
+    // Figures only of an extraction that reached the processing, never those of the last.
+    if (analysed_) {
+        const RipAnalysis& analysis = processor_.analysis();
+        statistics.lowestSample = static_cast<std::int16_t>(analysis.trackLow);
+        statistics.highestSample = static_cast<std::int16_t>(analysis.trackPeak);
+        const RipChecksum checksum = processor_.Checksum();
+        statistics.checksum = checksum.value;
+        statistics.checksumStatus = static_cast<std::int16_t>(checksum.kind);
+    }
+    if (encoderStarted_) {
         if (result == record_result::kDone && encoder.finish) {
             encoder.finish();
         } else if (result != record_result::kDone && encoder.cancel) {
@@ -152,6 +154,8 @@ int SynchronisedExtraction::run(const RecordRequest& request, const DiscTable& t
     slowEvents_ = 0;
     averageSpeed_ = 0.0;
     result_ = 0;
+    analysed_ = false;
+    encoderStarted_ = false;
 
     if (!InsideOneAudioTrack(table, start_, end_)) {
         return record_result::kRangeNotInOneTrack;
@@ -178,9 +182,12 @@ int SynchronisedExtraction::run(const RecordRequest& request, const DiscTable& t
     if (m > rip_method::kFixedLast || m < 0) {
         return record_result::kNotStarted;
     }
-    if (direct && !encoder_->start()) {
-        error_ = 2;
-        return record_result::kNotStarted;
+    if (direct) {
+        if (!encoder_->start()) {
+            error_ = 2;
+            return record_result::kNotStarted;
+        }
+        encoderStarted_ = true;
     }
     burst_ = m <= rip_method::kUnbufferedBurst;
     if (m <= rip_method::kBufferedBurst) {
@@ -227,6 +234,7 @@ int SynchronisedExtraction::begin(int slotsToClear) {
     if (processor_.BeginWaveFile(setup) != 1) {
         return record_result::kWriteFailed;
     }
+    analysed_ = true;
     if (!spinUp_) {
         progress(ProgressValue::start());
         progress_.showCopying();

@@ -165,6 +165,8 @@ class SynchronisedExtraction {
     int error_ = 0;
     int result_ = 0;
     bool endReached_ = false;
+    bool analysed_ = false;  // the processing was reset for this extraction
+    bool encoderStarted_ = false;
     std::uint64_t dataSize_ = 0;
     int blockPeak_ = 0;
     int bufferIndicator_ = 0;

@@ -110,7 +110,11 @@ TEST(Extraction, SkipCountOfThirtyDropsTheFirstBlockAndFourOfTheSecond) {
 
 TEST(Extraction, RangeChecksAndUnknownMethod) {
     ExtractionRig rig(TwoTracks());
-    EXPECT_EQ(rig.rip(2800, 3400, 1), 10005);  // 400 sectors into the next track
+    ASSERT_EQ(rig.rip(0, 99, 1), 1);
+    ASSERT_NE(rig.statistics.highestSample, 0);
+    rig.spy.sent.clear();
+    EXPECT_EQ(rig.rip(2800, 3400, 1), 10005);    // 400 sectors into the next track
+    EXPECT_EQ(rig.statistics.highestSample, 0);  // no figures of the rip before
     EXPECT_EQ(rig.rip(400, 300, 1), 10005);
     EXPECT_EQ(rig.rip(2900, 3700, 1), 1);  // starts less than 150 sectors early
     EXPECT_EQ(rig.rip(100, 200, 15), 0);
