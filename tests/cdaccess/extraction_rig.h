@@ -58,7 +58,7 @@ struct TestDisc {
     // Tracks start at the given sectors; the audio is noise with `silentEdges` silent
     // sectors at both ends of the disc.
     static TestDisc make(const std::vector<std::int32_t>& starts, std::int32_t leadOut,
-                         int dataTrack = 0, int silentEdges = 0) {
+                         int dataTrack = 0, int silentEdges = 0, std::int32_t dataPregap = 0) {
         TestDisc d;
         // The audio is made once and shared by the discs of every test.
         static const Bytes master = NoiseAudio(12000, 3);
@@ -72,7 +72,8 @@ struct TestDisc {
                   d.bytes->end(), 0);
         for (std::size_t i = 0; i < starts.size(); ++i) {
             const int number = static_cast<int>(i) + 1;
-            d.image->addTrack({number, number == dataTrack, starts[i], 0, "", ""});
+            const bool data = number == dataTrack;
+            d.image->addTrack({number, data, starts[i], data ? dataPregap : 0, "", ""});
         }
         d.image->setLeadOut(leadOut);
         d.image->addMemory(0, d.bytes);

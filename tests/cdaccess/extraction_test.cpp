@@ -202,10 +202,11 @@ TEST(Extraction, ReadsThatNeverAnswerEndWithoutHanging) {
 // Enhanced disc: tracks audio, audio, data; the true end of track 2 lies before the gap.
 TEST(Extraction, ReadErrorNearTheEndOfAnEnhancedDiscEndsTheTrack) {
     for (const int method : {1, 2, 3, 6}) {
-        const TestDisc disc = TestDisc::make({0, 3000, 9000}, 10000, 3);
+        const TestDisc disc = TestDisc::make({0, 3000, 9000}, 10000, 3, 0, 1500);
         ExtractionRig rig(disc);
         const std::int32_t end = rig.drive.lastReadableSector();
-        ASSERT_EQ(end, 9000 - 1);  // the virtual image has no gap of its own
+        ASSERT_EQ(end, 9000 - 1500 - 1);
+        ASSERT_EQ(rig.table.tracks[2].endSector, end);
         VirtualFaults faults;
         faults.errors.push_back({end - 120, end, -1});
         rig.setFaults(faults);
