@@ -1,5 +1,7 @@
 #pragma once
 
+#include "audio/cd_format.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -7,7 +9,6 @@
 namespace ps {
 
 // CD audio in the units the rip and the file tools work in.
-inline constexpr std::size_t kSectorBytes = 2352;
 inline constexpr std::size_t kSectorSamples = 1176;  // 16-bit samples, left and right alternating
 inline constexpr std::size_t kSectorFrames = 588;
 

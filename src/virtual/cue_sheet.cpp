@@ -226,7 +226,7 @@ std::shared_ptr<DiscImage> parseCueSheet(const std::string& text, const std::str
                 bytes = std::ftell(f.handle.get());
             }
             // A partial last sector is kept, padded with silence.
-            f.sectors = (bytes + kSectorBytes - 1) / kSectorBytes;
+            f.sectors = (bytes + kImageSectorBytes - 1) / kImageSectorBytes;
             f.bytes = bytes;
             files.push_back(std::move(f));
         } else if (key == "TRACK") {
@@ -319,9 +319,9 @@ std::shared_ptr<DiscImage> parseCueSheet(const std::string& text, const std::str
         std::int64_t filePos = 0;
         auto mapUpTo = [&](std::int64_t fileEnd) {
             if (fileEnd > filePos) {
-                const std::int64_t from = filePos * kSectorBytes;
-                const std::int64_t to = std::min(fileEnd * kSectorBytes, f.bytes);
-                image->addFile(cursor * kSectorBytes, to - from, f.handle, f.offset + from);
+                const std::int64_t from = filePos * kImageSectorBytes;
+                const std::int64_t to = std::min(fileEnd * kImageSectorBytes, f.bytes);
+                image->addFile(cursor * kImageSectorBytes, to - from, f.handle, f.offset + from);
                 cursor += fileEnd - filePos;
                 filePos = fileEnd;
             }

@@ -129,7 +129,7 @@ std::shared_ptr<const DiscImage> makeDemoDisc() {
             (i == 0 ? 0 : kGapSeconds * kSectorsPerSecond) + kTracks[i].seconds * kSectorsPerSecond;
     }
     auto bytes = std::make_shared<std::vector<std::uint8_t>>(
-        static_cast<std::size_t>(total) * kSectorBytes, 0);
+        static_cast<std::size_t>(total) * kImageSectorBytes, 0);
     std::int32_t cursor = 0;
     for (std::size_t i = 0; i < kTracks.size(); ++i) {
         ImageTrack t;
@@ -143,7 +143,7 @@ std::shared_ptr<const DiscImage> makeDemoDisc() {
         image->addTrack(t);
         const std::int32_t sectors = kTracks[i].seconds * kSectorsPerSecond;
         renderTrack(synth, kTracks[i], static_cast<int>(i),
-                    bytes->data() + static_cast<std::size_t>(cursor) * kSectorBytes,
+                    bytes->data() + static_cast<std::size_t>(cursor) * kImageSectorBytes,
                     static_cast<std::int64_t>(sectors) * 588);
         cursor += sectors;
     }

@@ -9,7 +9,8 @@
 
 namespace ps {
 
-inline constexpr std::int32_t kSectorBytes = 2352;
+// Bytes of one raw sector of an image (signed, for offset arithmetic).
+inline constexpr std::int32_t kImageSectorBytes = 2352;
 inline constexpr std::int32_t kSectorsPerSecond = 75;
 
 // Minutes, seconds and frames, as absolute disc time (sector + 150) or as a length.

@@ -275,7 +275,7 @@ AudioStatus VirtualDrive::audioStatus() {
 
 ScsiOutcome VirtualDrive::readRaw(std::int32_t lba, std::uint32_t count, std::uint8_t* out) {
     Lock lock(mutex_);
-    return readLocked(lba, count, out, count * kSectorBytes, 0, false);
+    return readLocked(lba, count, out, count * kImageSectorBytes, 0, false);
 }
 
 ScsiOutcome VirtualDrive::readLocked(std::int32_t lba, std::uint32_t count, std::uint8_t* out,
@@ -338,8 +338,8 @@ ScsiOutcome VirtualDrive::readLocked(std::int32_t lba, std::uint32_t count, std:
             const auto span = static_cast<std::uint32_t>(2 * faults_.jitterFrames + 1);
             shift = static_cast<std::int64_t>(random_() % span) - faults_.jitterFrames;
         }
-        bytes = n * kSectorBytes;
-        if (!disc.read(std::int64_t{lba} * kSectorBytes + shift * 4, bytes, out)) {
+        bytes = n * kImageSectorBytes;
+        if (!disc.read(std::int64_t{lba} * kImageSectorBytes + shift * 4, bytes, out)) {
             return check(sense_key::kMediumError, 0x11, 0x00, lba);
         }
         if (faults_.swapBytes) {
@@ -348,17 +348,17 @@ ScsiOutcome VirtualDrive::readLocked(std::int32_t lba, std::uint32_t count, std:
             }
         }
     } else {
-        scratch_.resize(kSectorBytes);
+        scratch_.resize(kImageSectorBytes);
         for (std::uint32_t i = 0; i < n; ++i) {
             const std::int32_t s = lba + static_cast<std::int32_t>(i);
             const ImageTrack* t = disc.trackAt(s);
             const bool user = t != nullptr && t->data && userDataOnly;
-            if (!disc.read(std::int64_t{s} * kSectorBytes, kSectorBytes, scratch_.data())) {
+            if (!disc.read(std::int64_t{s} * kImageSectorBytes, kImageSectorBytes, scratch_.data())) {
                 return check(sense_key::kMediumError, 0x11, 0x00, s);
             }
             // Mode 1 user data follows the 12 sync and 4 header bytes.
-            std::memcpy(out + bytes, scratch_.data() + (user ? 16 : 0), user ? 2048 : kSectorBytes);
-            bytes += user ? 2048 : kSectorBytes;
+            std::memcpy(out + bytes, scratch_.data() + (user ? 16 : 0), user ? 2048 : kImageSectorBytes);
+            bytes += user ? 2048 : kImageSectorBytes;
         }
     }
     return good(bytes);
@@ -434,7 +434,7 @@ ScsiOutcome VirtualDrive::execute(const std::uint8_t* cdb, int cdbLength, DataDi
             const std::int32_t lba = static_cast<std::int32_t>(be32(cdb + 2));
             const std::uint32_t count = be16(cdb + 7);
             readSectors = count;
-            const bool raw = blockLength_ == static_cast<std::uint32_t>(kSectorBytes);
+            const bool raw = blockLength_ == static_cast<std::uint32_t>(kImageSectorBytes);
             o = readLocked(lba, count, dataIn, dataInLength, raw ? 0 : 2, !raw);
             break;
         }
@@ -706,7 +706,7 @@ ScsiOutcome VirtualDrive::modeSelect(const std::uint8_t* cdb, bool ten, const st
     std::uint32_t newBlockLength = blockLength_;
     if (descriptors == 8) {
         newBlockLength = be24(buffer + header + 5);
-        if (newBlockLength != 2048 && newBlockLength != static_cast<std::uint32_t>(kSectorBytes)) {
+        if (newBlockLength != 2048 && newBlockLength != static_cast<std::uint32_t>(kImageSectorBytes)) {
             return check(sense_key::kIllegalRequest, 0x26, 0x00);
         }
     }

@@ -26,13 +26,13 @@ class CueSheetTest : public ::testing::Test {
 
     void bin(const std::string& name, int sectors, std::uint8_t tag) {
         std::ofstream out(dir / name, std::ios::binary);
-        std::vector<std::uint8_t> s(kSectorBytes);
+        std::vector<std::uint8_t> s(kImageSectorBytes);
         for (int i = 0; i < sectors; ++i) {
             std::fill(s.begin(), s.end(), static_cast<std::uint8_t>(i & 0xFF));
             s[0] = tag;
             s[1] = static_cast<std::uint8_t>(i >> 8);
             s[2] = static_cast<std::uint8_t>(i);
-            out.write(reinterpret_cast<const char*>(s.data()), kSectorBytes);
+            out.write(reinterpret_cast<const char*>(s.data()), kImageSectorBytes);
         }
     }
     std::shared_ptr<DiscImage> parse(const std::string& text) {
@@ -40,8 +40,8 @@ class CueSheetTest : public ::testing::Test {
         return parseCueSheet(text, dir.string(), error);
     }
     static std::array<std::uint8_t, 3> stampAt(const DiscImage& disc, std::int32_t sector) {
-        std::array<std::uint8_t, kSectorBytes> s{};
-        disc.read(std::int64_t{sector} * kSectorBytes, kSectorBytes, s.data());
+        std::array<std::uint8_t, kImageSectorBytes> s{};
+        disc.read(std::int64_t{sector} * kImageSectorBytes, kImageSectorBytes, s.data());
         return {s[0], s[1], s[2]};
     }
     static std::array<std::uint8_t, 3> stamp(std::uint8_t tag, int sector) {
@@ -97,10 +97,10 @@ TEST_F(CueSheetTest, SeveralFilesFollowEachOther) {
     EXPECT_EQ(stampAt(*disc, 1000), stamp(2, 0));
     EXPECT_EQ(stampAt(*disc, 1800), stamp(3, 0));
     // A read across a file boundary joins both files.
-    std::vector<std::uint8_t> two(2 * kSectorBytes);
-    ASSERT_TRUE(disc->read(std::int64_t{1799} * kSectorBytes, two.size(), two.data()));
+    std::vector<std::uint8_t> two(2 * kImageSectorBytes);
+    ASSERT_TRUE(disc->read(std::int64_t{1799} * kImageSectorBytes, two.size(), two.data()));
     EXPECT_EQ(two[0], 2);
-    EXPECT_EQ(two[kSectorBytes], 3);
+    EXPECT_EQ(two[kImageSectorBytes], 3);
 }
 
 TEST_F(CueSheetTest, PregapCommandInsertsSilenceNoFileHolds) {
@@ -231,13 +231,13 @@ TEST_F(CueSheetTest, WaveFilesStandForTheirPcmData) {
             out.put(static_cast<char>(0x40 + i % 7));
         }
     };
-    wave("song.wav", 2, 10 * kSectorBytes + 100);
+    wave("song.wav", 2, 10 * kImageSectorBytes + 100);
     auto disc = parse("FILE \"song.wav\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n");
     ASSERT_TRUE(disc) << error;
     EXPECT_EQ(disc->leadOut(), 11);  // the partial last sector counts, padded with silence
-    std::vector<std::uint8_t> last(kSectorBytes);
-    disc->read(10LL * kSectorBytes, last.size(), last.data());
-    EXPECT_EQ(last[0], 0x40 + (10 * kSectorBytes) % 7);
+    std::vector<std::uint8_t> last(kImageSectorBytes);
+    disc->read(10LL * kImageSectorBytes, last.size(), last.data());
+    EXPECT_EQ(last[0], 0x40 + (10 * kImageSectorBytes) % 7);
     EXPECT_EQ(last[100], 0);
     EXPECT_EQ(stampAt(*disc, 0)[0], 0x40);
 

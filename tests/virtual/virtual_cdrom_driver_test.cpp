@@ -42,10 +42,10 @@ TEST_F(VirtualCdromDriverTest, TableOfContentsMatchesTheDisc) {
 }
 
 TEST_F(VirtualCdromDriverTest, ReadAudioWithAndWithoutFaults) {
-    std::vector<std::uint8_t> got(75 * kSectorBytes);
+    std::vector<std::uint8_t> got(75 * kImageSectorBytes);
     std::vector<std::uint8_t> want(got.size());
     ASSERT_EQ(driver->readAudio(1000, 75, got.data()), cdrom_result::kOk);
-    demoDisc()->read(1000LL * kSectorBytes, want.size(), want.data());
+    demoDisc()->read(1000LL * kImageSectorBytes, want.size(), want.data());
     EXPECT_EQ(got, want);
     EXPECT_EQ(driver->readAudio(1000, 76, got.data()), cdrom_result::kInvalid);
     EXPECT_EQ(driver->readAudio(demoDisc()->leadOut(), 1, got.data()), cdrom_result::kInvalid);

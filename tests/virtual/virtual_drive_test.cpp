@@ -27,8 +27,8 @@ class VirtualDriveTest : public ::testing::Test {
     void SetUp() override { start(); }
 
     std::vector<std::uint8_t> sectors(std::int32_t lba, int n, std::int64_t shiftFrames = 0) {
-        std::vector<std::uint8_t> out(static_cast<std::size_t>(n) * kSectorBytes);
-        demoDisc()->read(std::int64_t{lba} * kSectorBytes + shiftFrames * 4, out.size(),
+        std::vector<std::uint8_t> out(static_cast<std::size_t>(n) * kImageSectorBytes);
+        demoDisc()->read(std::int64_t{lba} * kImageSectorBytes + shiftFrames * 4, out.size(),
                          out.data());
         return out;
     }
@@ -83,7 +83,7 @@ TEST_F(VirtualDriveTest, DemoDiscTableOfContentsInLbaAndMsf) {
 TEST_F(VirtualDriveTest, DemoDiscIsDeterministicAndMusical) {
     auto fresh = makeDemoDisc();
     const std::int32_t total = fresh->leadOut();
-    std::vector<std::uint8_t> a(static_cast<std::size_t>(total) * kSectorBytes);
+    std::vector<std::uint8_t> a(static_cast<std::size_t>(total) * kImageSectorBytes);
     std::vector<std::uint8_t> b(a.size());
     ASSERT_TRUE(fresh->read(0, a.size(), a.data()));
     ASSERT_TRUE(demoDisc()->read(0, b.size(), b.data()));
@@ -91,13 +91,13 @@ TEST_F(VirtualDriveTest, DemoDiscIsDeterministicAndMusical) {
     // The gap before track 2 is silent; the middle of each track is not.
     const auto& t2 = fresh->tracks()[1];
     ASSERT_GT(t2.pregap, 0);
-    std::vector<std::uint8_t> gap(static_cast<std::size_t>(t2.pregap) * kSectorBytes);
-    fresh->read(std::int64_t{t2.start - t2.pregap} * kSectorBytes, gap.size(), gap.data());
+    std::vector<std::uint8_t> gap(static_cast<std::size_t>(t2.pregap) * kImageSectorBytes);
+    fresh->read(std::int64_t{t2.start - t2.pregap} * kImageSectorBytes, gap.size(), gap.data());
     EXPECT_TRUE(std::all_of(gap.begin(), gap.end(), [](std::uint8_t v) { return v == 0; }));
     for (const ImageTrack& t : fresh->tracks()) {
         const std::int32_t mid = (t.start + fresh->trackEnd(t)) / 2;
-        std::vector<std::uint8_t> s(kSectorBytes * 75);
-        fresh->read(std::int64_t{mid} * kSectorBytes, s.size(), s.data());
+        std::vector<std::uint8_t> s(kImageSectorBytes * 75);
+        fresh->read(std::int64_t{mid} * kImageSectorBytes, s.size(), s.data());
         int peak = 0;
         for (std::size_t i = 0; i + 1 < s.size(); i += 2) {
             const auto v = static_cast<std::int16_t>(s[i] | s[i + 1] << 8);
@@ -412,13 +412,13 @@ TEST_F(VirtualDriveTest, ShortTransfersStopBeforeTheSector) {
     start(f);
     Command c = readCd(1000, 26);
     ASSERT_EQ(c.run(*pt), scsi_status::kDone);
-    EXPECT_EQ(c.request.transferred, 10u * kSectorBytes);
+    EXPECT_EQ(c.request.transferred, 10u * kImageSectorBytes);
     Command atStart = readCd(1010, 5);
     ASSERT_EQ(atStart.run(*pt), scsi_status::kDone);
-    EXPECT_EQ(atStart.request.transferred, 4u * kSectorBytes);
+    EXPECT_EQ(atStart.request.transferred, 4u * kImageSectorBytes);
     Command elsewhere = readCd(2000, 5);
     ASSERT_EQ(elsewhere.run(*pt), scsi_status::kDone);
-    EXPECT_EQ(elsewhere.request.transferred, 5u * kSectorBytes);
+    EXPECT_EQ(elsewhere.request.transferred, 5u * kImageSectorBytes);
 }
 
 }  // namespace
