@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "app/profile_file.h"
+#include "app/program_directory.h"
 #include "i18n/language_menu.h"
 
 namespace ps {
@@ -85,6 +86,11 @@ void ProgramShell::create(const std::vector<std::pair<std::string, std::string>>
         markProgramRunning(settingsPath_, true);
     }
     readMethod->aspiBackend().setOptions({settings.SendStartUnit, settings.Debug, std::string()});
+    // The rip method list of the access-method settings selects its entry from the saved
+    // text; its position gives the method number.
+    settings.ASPISynchMethod =
+        static_cast<std::int16_t>(RipMethodOfSetting(settings.ASPIRipMethod));
+    readMethod->aspiBackend().attachExtraction(texts, [this] { return extractionSettings(); });
 
     AccessSelectionInput input;
     input.accessMode = settings.AccessMode;
@@ -126,6 +132,25 @@ bool ProgramShell::refresh() {
         return false;
     }
     return tracks->refresh(true);
+}
+
+ExtractionSettings ProgramShell::extractionSettings() {
+    if (!settings.DestinationDirectory.empty()) {
+        ensureDirectory(settings.DestinationDirectory);
+    }
+    ExtractionSettings extraction;
+    extraction.synchMethod = settings.ASPISynchMethod;
+    extraction.continueAfterLostSynch = settings.ContinueAfterLostSynch;
+    extraction.byteOrder = settings.aspiInversedByteOrderCode();
+    extraction.sendStartUnit = settings.SendStartUnit;
+    extraction.cdSpeed = settings.CDSpeed;
+    extraction.destinationDirectory = settings.DestinationDirectory;
+    extraction.outputPath = ripOutputPath;
+    extraction.fadeIn = nextFadeIn;
+    extraction.fadeOut = nextFadeOut;
+    extraction.fadeSeconds = settings.FadeTime;
+    extraction.logarithmicFade = settings.LogarithmicFade;
+    return extraction;
 }
 
 std::vector<std::filesystem::path> ProgramShell::languageDirectories() const {

@@ -85,6 +85,15 @@ class ProgramShell {
     // tracks still named by the old default get the new one.
     void changeLanguage(const std::string& language);
 
+    // The settings of the next extraction, from the settings record and the values below.
+    // The destination directory is made here, when it is first needed.
+    ExtractionSettings extractionSettings();
+    // Written instead of temp.wav by the next extraction (the command line's rip --out).
+    std::string ripOutputPath;
+    // The fades of the next extraction (a partial rip).
+    bool nextFadeIn = false;
+    bool nextFadeOut = false;
+
     // The main window's close: writes the settings (ProgramRunning false) and releases
     // what start-up took. Safe to call more than once; only the first call acts.
     void writeVariables();

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "cdaccess/backend_types.h"
+#include "cdaccess/copying_window.h"
 #include "cdaccess/disc_table.h"
+#include "cdaccess/extraction.h"
 
 namespace ps {
 
@@ -22,6 +25,14 @@ struct AspiOptions {
     std::string debugDirectory;  // where debug.bin goes; empty for the current directory
 };
 
+// Figures of the last extraction beyond the statistics of the read method.
+struct ExtractionFigures {
+    int speed = -1;  // read speed x 100; -1 none
+    int lostSynchs = 0;
+    int speedProblems = 0;
+    int possibleSpeedProblems = 0;
+};
+
 // What ASPI mode needs from the SCSI pass-through side: drive discovery and selection,
 // the table of contents, the player commands, the tray and the synchronised extraction.
 // The read-method switch also sends ANALOG mode's StartInterfacing, GetDrvNumber,
@@ -32,6 +43,12 @@ class AspiBackend {
 
     // Why the drives could not be opened; empty when they were (or there is nothing).
     virtual std::string openError() const { return {}; }
+    // Gives the extraction its texts and, for each StartRecord, its settings. Until then
+    // StartRecord does not start.
+    virtual void attachExtraction(const TextTable&, std::function<ExtractionSettings()>) {}
+    // The "Copying" window the extraction writes to; nullptr before attachExtraction.
+    virtual CopyingWindow* copyingWindow() { return nullptr; }
+    virtual ExtractionFigures lastExtraction() const { return {}; }
     // Takes the settings the commands read (after the settings are loaded).
     virtual void setOptions(const AspiOptions&) {}
 

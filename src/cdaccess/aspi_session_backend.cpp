@@ -85,14 +85,39 @@ void AspiSessionBackend::ejectDisc() {
     set_.drive().eject();
 }
 
-int AspiSessionBackend::StartRecord(const RecordRequest&, const DiscTable&,
+void AspiSessionBackend::attachExtraction(const TextTable& texts,
+                                          std::function<ExtractionSettings()> settingsOf) {
+    session_ = std::make_unique<ExtractionSession>(set_.drive(), texts);
+    extractionSettings_ = std::move(settingsOf);
+}
+
+CopyingWindow* AspiSessionBackend::copyingWindow() {
+    return session_ ? &session_->window() : nullptr;
+}
+
+ExtractionFigures AspiSessionBackend::lastExtraction() const {
+    if (!session_) {
+        return {};
+    }
+    const SynchronisedExtraction& extraction = session_->extraction();
+    ExtractionFigures figures;
+    figures.speed = static_cast<int>(extraction.averageSpeed() * 100.0 + 0.5);
+    figures.lostSynchs = extraction.lostSynchCount();
+    figures.speedProblems = extraction.slowProcessingEvents();
+    return figures;
+}
+
+int AspiSessionBackend::StartRecord(const RecordRequest& request, const DiscTable& table,
                                     ExtractionStatistics& statistics) {
-    statistics = ExtractionStatistics{};
-    return record_result::kNotStarted;
+    if (!session_ || !extractionSettings_) {
+        statistics = ExtractionStatistics{};
+        return record_result::kNotStarted;
+    }
+    return session_->extraction().StartRecord(request, table, statistics, extractionSettings_());
 }
 
 std::int32_t AspiSessionBackend::GetNextSec() {
-    return 0;
+    return session_ ? session_->extraction().GetNextSec() : 0;
 }
 
 }  // namespace ps

@@ -5,6 +5,7 @@
 
 #include "cdaccess/aspi_backend.h"
 #include "cdaccess/aspi_drive_set.h"
+#include "cdaccess/extraction_session.h"
 #include "platform/clock.h"
 #include "platform/pass_through.h"
 
@@ -23,6 +24,12 @@ class AspiSessionBackend final : public AspiBackend {
     // they were.
     std::string openError() const override { return openError_; }
     void setOptions(const AspiOptions& options) override { options_ = options; }
+    void attachExtraction(const TextTable& texts,
+                          std::function<ExtractionSettings()> settingsOf) override;
+    CopyingWindow* copyingWindow() override;
+    ExtractionFigures lastExtraction() const override;
+    // The extraction and its window; nullptr before attachExtraction.
+    ExtractionSession* extractionSession() { return session_.get(); }
     AspiDriveSet& driveSet() { return set_; }
 
     bool loaded() const override { return loaded_; }
@@ -49,6 +56,8 @@ class AspiSessionBackend final : public AspiBackend {
     std::unique_ptr<PassThrough> real_;
     AspiDriveSet set_;
     AspiOptions options_;
+    std::unique_ptr<ExtractionSession> session_;
+    std::function<ExtractionSettings()> extractionSettings_;
     std::string openError_;
     bool loaded_ = false;
 };

@@ -61,6 +61,15 @@ int RipMethodOfEntry(std::string_view text) {
     return 0;
 }
 
+int RipMethodOfSetting(std::string_view text) {
+    for (std::size_t i = 0; i < kRipMethodEntries.size(); ++i) {
+        if (kRipMethodEntries[i].substr(0, text.size()) == text) {
+            return static_cast<int>(i) + 1;
+        }
+    }
+    return rip_method::kBufferedBurst;
+}
+
 std::string TempWavePath(const std::string& directory) {
     if (directory.empty()) {
         return "temp.wav";

@@ -35,6 +35,9 @@ inline constexpr std::array<std::string_view, 13> kRipMethodEntries{
     "Fixed synch width 10"};
 // The method of an entry's exact text; 0 when no entry has it.
 int RipMethodOfEntry(std::string_view text);
+// The method the settings' `ASPIRipMethod` selects: the first entry whose text begins with
+// it, else the first entry ("Burst Copy" gives "Buffered Burst Copy").
+int RipMethodOfSetting(std::string_view text);
 
 // Encoding while ripping: the extraction hands every batch to the encoder instead of a
 // file. Empty members mean no direct encoding.

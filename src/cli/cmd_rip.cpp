@@ -1,17 +1,15 @@
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <system_error>
 #include <vector>
 
-#include "cdaccess/aspi_drive_set.h"
+#include "audio/rip_processor.h"
 #include "cdaccess/extraction.h"
-#include "cdaccess/extraction_session.h"
 #include "cli/cli_program.h"
 #include "cli/command.h"
 #include "cli/json.h"
-#include "platform/linux/sg_pass_through.h"
+#include "grab/grab_range.h"
 
 namespace ps::cli {
 namespace {
@@ -19,34 +17,6 @@ namespace {
 constexpr const char* kUsage =
     "usage: platterscoop-cli rip --track N [--method NAME] [--out FILE] [--json]"
     " [--drive LETTER] [--set KEY=VALUE]...\n";
-
-// The drive a letter names, the one the settings' DefaultDrive names, else the first.
-int chooseDrive(AspiDriveSet& set, const std::vector<std::string>& letters,
-                const std::string& defaultDrive) {
-    const auto& driveLetters = set.driveLetters();
-    if (!letters.empty()) {
-        const std::string& text = letters.front();
-        const int wanted =
-            text.empty() ? -1 : std::toupper(static_cast<unsigned char>(text[0])) - 'A';
-        for (std::size_t i = 0; i < driveLetters.size(); ++i) {
-            if (driveLetters[i] == wanted && (text.size() == 1 || text.substr(1) == ":")) {
-                return static_cast<int>(i);
-            }
-        }
-        return -1;
-    }
-    const auto& drives = set.transport().drives();
-    for (std::size_t i = 0; i < drives.size(); ++i) {
-        if (!defaultDrive.empty() && drives[i].name.starts_with(defaultDrive)) {
-            return static_cast<int>(i);
-        }
-    }
-    return 0;
-}
-
-std::int16_t silenceLimit(bool deleteSilence, int tenths) {
-    return deleteSilence ? static_cast<std::int16_t>(tenths * 7.5) : std::int16_t{3000};
-}
 
 int runRip(const std::vector<std::string>& arguments) {
     std::vector<std::string> args = arguments;
@@ -77,48 +47,37 @@ int runRip(const std::vector<std::string>& arguments) {
     }
 
     CliProgram program;
-    program.create(overrides);
-    const Settings& settings = program.shell->settings;
-
-    int method = 0;
+    if (!program.create(overrides)) {
+        return 1;
+    }
+    ProgramShell& shell = *program.shell;
+    ReadMethod& readMethod = *shell.readMethod;
+    Settings& settings = shell.settings;
     if (!methods.empty()) {
-        method = RipMethodOfEntry(methods.front());
+        const int method = RipMethodOfEntry(methods.front());
         if (method == 0) {
             std::fprintf(stderr, "rip: there is no rip method \"%s\"\n", methods.front().c_str());
             return 2;
         }
-    } else {
-        method = RipMethodOfEntry(settings.ASPIRipMethod);
-        if (method == 0) {
-            method = settings.ASPISynchMethod;
+        settings.ASPISynchMethod = static_cast<std::int16_t>(method);
+    }
+    if (shell.access.mode != access_mode::kAspi) {
+        std::fprintf(stderr, "%s\n", kNoDriveRow);
+        return 1;
+    }
+    if (!letters.empty()) {
+        const int index = aspiDriveIndexOfLetter(letters.front());
+        if (index < 0 || index >= readMethod.aspiBackend().driveCount()) {
+            std::fprintf(stderr, "rip: there is no CD drive %s\n", letters.front().c_str());
+            return 1;
         }
+        readMethod.ChangeDrive(static_cast<std::int16_t>(index));
     }
-
-    SteadyClock clock;
-    SgPassThrough sg;
-    AspiDriveSet set(clock);
-    std::string error;
-    if (!set.open(&sg, error)) {
-        std::fprintf(stderr, "rip: %s\n", error.c_str());
+    if (readMethod.GetDiskInfo(0) != 256) {
+        std::fprintf(stderr, "%s\n", kDriveNotReadyRow);
         return 1;
     }
-    const int index = chooseDrive(set, letters, settings.DefaultDrive);
-    if (index < 0) {
-        std::fprintf(stderr, "rip: there is no CD drive %s\n", letters.front().c_str());
-        return 1;
-    }
-    if (!set.transport().selectDrive(index)) {
-        std::fprintf(stderr, "rip: no CD drive found\n");
-        return 1;
-    }
-    TocReadOptions toc;
-    toc.sendStartUnit = settings.SendStartUnit;
-    toc.cdDriveLetters = set.driveLetters();
-    DiscTable table;
-    if (set.drive().readToc(table, toc) != kTocRead) {
-        std::fprintf(stderr, "rip: no disc in the drive\n");
-        return 1;
-    }
+    const DiscTable& table = shell.discTable;
     if (track < table.firstTrack || track > table.lastTrack) {
         std::fprintf(stderr, "rip: the disc has no track %d\n", track);
         return 1;
@@ -129,40 +88,31 @@ int runRip(const std::vector<std::string>& arguments) {
     request.startSector = entry.startSector;
     request.endSector = entry.endSector;
     request.leadingSilenceLimit =
-        silenceLimit(settings.DeleteLeadingSilence, settings.LeadingSilence);
+        SilenceLimit(settings.DeleteLeadingSilence, settings.LeadingSilence);
     request.trailingSilenceLimit =
-        silenceLimit(settings.DeleteTrailingSilence, settings.TrailingSilence);
+        SilenceLimit(settings.DeleteTrailingSilence, settings.TrailingSilence);
     request.options = RecordRequest::kWriteFile;
     request.checksumOff = settings.NoChecksum ? 1 : 0;
     request.skipSectors = static_cast<std::int16_t>(settings.DiscardOffset);
 
-    ExtractionSettings extraction;
-    extraction.synchMethod = method;
-    extraction.continueAfterLostSynch = settings.ContinueAfterLostSynch;
-    extraction.byteOrder = settings.aspiInversedByteOrderCode();
-    extraction.sendStartUnit = settings.SendStartUnit;
-    extraction.cdSpeed = settings.CDSpeed;
-    extraction.destinationDirectory = settings.DestinationDirectory;
-    extraction.outputPath =
-        outs.empty() ? TempWavePath(settings.DestinationDirectory) : outs.front();
+    std::string output = outs.empty() ? TempWavePath(settings.DestinationDirectory) : outs.front();
     std::error_code pathError;
-    const std::filesystem::path absolute =
-        std::filesystem::absolute(extraction.outputPath, pathError);
+    const std::filesystem::path absolute = std::filesystem::absolute(output, pathError);
     if (!pathError) {
-        extraction.outputPath = absolute.lexically_normal().string();
+        output = absolute.lexically_normal().string();
     }
+    shell.ripOutputPath = output;
 
-    ExtractionSession session(set.drive(), program.shell->texts);
-    ExtractionStatistics statistics;
-    const int result = session.extraction().StartRecord(request, table, statistics, extraction);
+    const int result = readMethod.StartRecord(request);
     const bool done = result == record_result::kDone;
     if (result == record_result::kNotStarted) {
-        std::fprintf(stderr, "rip: could not start; is %s writable?\n",
-                     extraction.outputPath.c_str());
+        std::fprintf(stderr, "rip: could not start; is %s writable?\n", output.c_str());
     }
-    const std::string checksum = done ? session.checksumText() : std::string();
-    const int lost = session.extraction().lostSynchCount();
-    const double speed = session.extraction().averageSpeed();
+    const int silenceKind = readMethod.TestChecksum();
+    const std::string checksum =
+        RipChecksumText({readMethod.GetCheckSum(), static_cast<RipSilenceKind>(silenceKind & 3)});
+    const ExtractionFigures figures = readMethod.aspiBackend().lastExtraction();
+    const double speed = figures.speed / 100.0;
 
     if (json) {
         char speedText[32];
@@ -171,17 +121,17 @@ int runRip(const std::vector<std::string>& arguments) {
             "{\"result\":%d,\"checksum\":%s,\"silence_kind\":%s,\"lost_synchs\":%d,"
             "\"speed\":%s,\"file\":%s}\n",
             result, done ? jsonString(checksum).c_str() : "null",
-            done ? std::to_string(session.silenceKind()).c_str() : "null", lost, speedText,
-            done ? jsonString(extraction.outputPath).c_str() : "null");
+            done ? std::to_string(silenceKind).c_str() : "null", figures.lostSynchs, speedText,
+            done ? jsonString(output).c_str() : "null");
     } else {
         std::printf("Result: %d\n", result);
         if (done) {
             std::printf("Checksum:%s\n", checksum.c_str());
         }
-        std::printf("Lost synchronisations: %d\n", lost);
+        std::printf("Lost synchronisations: %d\n", figures.lostSynchs);
         std::printf("Read speed: %.2fx\n", speed);
         if (done) {
-            std::printf("File: %s\n", extraction.outputPath.c_str());
+            std::printf("File: %s\n", output.c_str());
         }
     }
     return done ? 0 : 1;
