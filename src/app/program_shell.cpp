@@ -124,6 +124,8 @@ void ProgramShell::create(const std::vector<std::pair<std::string, std::string>>
     tracks = std::make_unique<TrackListModel>(disc, settings, texts, *trackSource_, quietUi_,
                                               freeSpace_);
     tracks->setDirectEncodeActive(directEncodeActive);
+    discCheck_ = std::make_unique<IdentifierDiscCheck>(*discIdentifier, cddbNumbers.currentDiscId);
+    storeKnownDiscTitles();
     trackListReady = true;
 }
 
@@ -131,7 +133,106 @@ bool ProgramShell::refresh() {
     if (!tracks || !trackListReady) {
         return false;
     }
-    return tracks->refresh(true);
+    const bool listed = tracks->refresh(true);
+    cddbNumbers = CddbDiscNumbers{};
+    if (listed) {
+        cddbNumbers.currentDiscId = computeCddbDiscId(cddbDiscLayout(*readMethod), cddbNumbers);
+    }
+    return listed;
+}
+
+void ProgramShell::storeKnownDiscTitles() {
+    if (!settings.StoreInCdplayer_ini) {
+        return;
+    }
+    for (const KnownDiscTitles& known : readMethod->aspiBackend().knownDiscTitles()) {
+        const CdplayerTitles stored =
+            cdplayer_.readTitles(known.mediaIdentity, {}, {}, defaultTrackNames());
+        if (stored.artist.has_value()) {
+            continue;  // the user's own entry stays
+        }
+        CdplayerEntry entry;
+        entry.artist = known.artist;
+        entry.album = known.album;
+        entry.firstTrack = known.firstTrack;
+        entry.lastTrack = known.lastTrack;
+        for (std::size_t i = 0; i < known.titles.size(); ++i) {
+            entry.rows.push_back({known.firstTrack + static_cast<int>(i), known.titles[i]});
+        }
+        cdplayer_.store(known.mediaIdentity, entry);
+    }
+}
+
+GrabJobParts ProgramShell::grabParts(GrabUi& ui, std::function<void()> pump) {
+    GrabJobParts parts{settings,
+                       disc,
+                       *readMethod,
+                       texts,
+                       *services_.fileSystem,
+                       *services_.clock,
+                       std::move(pump),
+                       ui,
+                       *discCheck_,
+                       programDirectory_};
+    parts.hooks = &grabHooks_;
+    parts.figures = &copyFigures_;
+    parts.screensaver = services_.screensaver;
+    parts.power = services_.power;
+    parts.otherCopies = services_.otherCopies;
+    return parts;
+}
+
+GrabOutcome ProgramShell::grab(GrabMode mode, GrabUi& ui, std::function<void()> pump) {
+    if (!tracks || !trackListReady || services_.fileSystem == nullptr) {
+        return GrabOutcome::NotStarted;
+    }
+    if (grabJob_ && grabJob_->running()) {
+        return GrabOutcome::NotStarted;
+    }
+    grabJob_ = std::make_unique<GrabJob>(grabParts(ui, std::move(pump)));
+    return grabJob_->run(mode);
+}
+
+bool ProgramShell::continuousRippingSignal(GrabUi& ui, std::function<void()> pump) {
+    if (!tracks || !trackListReady || services_.fileSystem == nullptr ||
+        (grabJob_ && grabJob_->running())) {
+        return false;
+    }
+    if (!grabJob_) {
+        grabJob_ = std::make_unique<GrabJob>(grabParts(ui, std::move(pump)));
+    }
+    return grabJob_->onContinuousRippingSignal();
+}
+
+bool ProgramShell::ShellGrabHooks::confirmDiskSpace() {
+    return shell_.tracks->updateDiskSpaceEstimate(true);
+}
+
+void ProgramShell::ShellGrabHooks::updateEstimates(std::size_t rowsDone, int phase) {
+    TimeEstimateJob job;
+    job.phase = phase;
+    job.rowsDone = rowsDone;
+    shell_.tracks->updateTimeEstimate(job);
+    shell_.tracks->updateDiskSpaceEstimate(false);
+}
+
+void ProgramShell::ShellGrabHooks::prepareFades(const CopyRange& range) {
+    shell_.nextFadeIn = range.fadeIn;
+    shell_.nextFadeOut = range.fadeOut;
+}
+
+bool ProgramShell::ShellGrabHooks::saveSettings() {
+    return ps::saveSettings(shell_.settings, shell_.settingsPath_);
+}
+
+CopyFigures ProgramShell::ShellCopyFigures::lastCopy() {
+    const ExtractionFigures figures = shell_.readMethod->aspiBackend().lastExtraction();
+    CopyFigures copy;
+    copy.speed = figures.speed;
+    copy.lostSynchs = figures.lostSynchs;
+    copy.speedProblems = figures.speedProblems;
+    copy.possibleSpeedProblems = figures.possibleSpeedProblems;
+    return copy;
 }
 
 ExtractionSettings ProgramShell::extractionSettings() {

@@ -13,7 +13,10 @@
 #include "cdaccess/read_method_selection.h"
 #include "cddb/cd_audio_disc_identity.h"
 #include "cddb/cdplayer_ini.h"
+#include "cddb/disc_id.h"
 #include "cddb/disc_number.h"
+#include "grab/grab_disc_check.h"
+#include "grab/grab_job.h"
 #include "i18n/language_menu.h"
 #include "i18n/text_table.h"
 #include "platform/autostart.h"
@@ -33,6 +36,10 @@ struct ProgramServices {
     Autostart* autostart = nullptr;
     DriveTypes* driveTypes = nullptr;
     CdAudioDevices* cdAudioDevices = nullptr;  // the disc number; none in some tests
+    FileSystem* fileSystem = nullptr;          // the grab job stores its files through it
+    Screensaver* screensaver = nullptr;
+    PowerControl* power = nullptr;
+    InstanceChannel* otherCopies = nullptr;  // continuous ripping
     // The back-ends of the read-method switch; an unset factory stands for "not there".
     std::function<std::unique_ptr<AspiBackend>()> createAspi;
     std::function<std::unique_ptr<AnalogBackend>()> createAnalog;
@@ -94,6 +101,14 @@ class ProgramShell {
     bool nextFadeIn = false;
     bool nextFadeOut = false;
 
+    // The grab job of "&Grab!" and "&Test" over the track list, shown through `ui`, with
+    // `pump` processing pending window messages in its waits.
+    GrabOutcome grab(GrabMode mode, GrabUi& ui, std::function<void()> pump);
+    // The job of the last grab; nullptr before the first.
+    GrabJob* lastGrab() { return grabJob_.get(); }
+    // Answers the continuous-ripping signal of another copy.
+    bool continuousRippingSignal(GrabUi& ui, std::function<void()> pump);
+
     // The main window's close: writes the settings (ProgramRunning false) and releases
     // what start-up took. Safe to call more than once; only the first call acts.
     void writeVariables();
@@ -109,6 +124,8 @@ class ProgramShell {
     DiscRecord disc;
     CdPlayerDiscIdentity discIdentity;
     AccessSelection access;
+    // The CDDB disc id and length of the listed disc (after a refresh that found one).
+    CddbDiscNumbers cddbNumbers;
     std::unique_ptr<ReadMethod> readMethod;
     std::unique_ptr<DiscIdentifier> discIdentifier;
     // The track list over the disc record; exists once create() ran.
@@ -133,7 +150,33 @@ class ProgramShell {
         void beep() override {}
     };
 
+    // The grab job's calls into the track list and the settings.
+    class ShellGrabHooks final : public GrabJobHooks {
+      public:
+        explicit ShellGrabHooks(ProgramShell& shell) : shell_(shell) {}
+        bool confirmDiskSpace() override;
+        void updateEstimates(std::size_t rowsDone, int phase) override;
+        void prepareFades(const CopyRange& range) override;
+        bool saveSettings() override;
+
+      private:
+        ProgramShell& shell_;
+    };
+    // The extraction's figures for the track rows.
+    class ShellCopyFigures final : public GrabCopyFigures {
+      public:
+        explicit ShellCopyFigures(ProgramShell& shell) : shell_(shell) {}
+        CopyFigures lastCopy() override;
+
+      private:
+        ProgramShell& shell_;
+    };
+
     DefaultTrackNames defaultTrackNames() const;
+    // The discs of the virtual drives bring their titles: they go into cdplayer.ini
+    // unless the file already has an entry for the disc.
+    void storeKnownDiscTitles();
+    GrabJobParts grabParts(GrabUi& ui, std::function<void()> pump);
 
     std::string programDirectory_;
     std::string settingsPath_;
@@ -144,6 +187,10 @@ class ProgramShell {
     std::unique_ptr<ProgramTrackListSource> trackSource_;
     FilesystemFreeSpace freeSpace_;
     QuietTrackListUi quietUi_;
+    std::unique_ptr<IdentifierDiscCheck> discCheck_;
+    ShellGrabHooks grabHooks_{*this};
+    ShellCopyFigures copyFigures_{*this};
+    std::unique_ptr<GrabJob> grabJob_;
     bool created_ = false;
     bool shutDown_ = false;
 };

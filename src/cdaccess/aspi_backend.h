@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "cdaccess/backend_types.h"
 #include "cdaccess/copying_window.h"
@@ -33,6 +34,17 @@ struct ExtractionFigures {
     int possibleSpeedProblems = 0;
 };
 
+// A disc whose titles the program knows without asking anyone: the images of the
+// virtual drive carry their own.
+struct KnownDiscTitles {
+    std::uint32_t mediaIdentity = 0;  // the CD player disc number
+    std::string artist;
+    std::string album;
+    int firstTrack = 0;
+    int lastTrack = 0;
+    std::vector<std::string> titles;  // from the first track on; empty ones are unknown
+};
+
 // What ASPI mode needs from the SCSI pass-through side: drive discovery and selection,
 // the table of contents, the player commands, the tray and the synchronised extraction.
 // The read-method switch also sends ANALOG mode's StartInterfacing, GetDrvNumber,
@@ -49,6 +61,8 @@ class AspiBackend {
     // The "Copying" window the extraction writes to; nullptr before attachExtraction.
     virtual CopyingWindow* copyingWindow() { return nullptr; }
     virtual ExtractionFigures lastExtraction() const { return {}; }
+    // The titles of the discs in the virtual drives.
+    virtual std::vector<KnownDiscTitles> knownDiscTitles() { return {}; }
     // Takes the settings the commands read (after the settings are loaded).
     virtual void setOptions(const AspiOptions&) {}
 

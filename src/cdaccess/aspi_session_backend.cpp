@@ -107,6 +107,35 @@ ExtractionFigures AspiSessionBackend::lastExtraction() const {
     return figures;
 }
 
+std::vector<KnownDiscTitles> AspiSessionBackend::knownDiscTitles() {
+    std::vector<KnownDiscTitles> known;
+    for (CdAudioDevice* device : set_.virtualCdAudioDevices()) {
+        auto* virtualDevice = dynamic_cast<VirtualCdAudioDevice*>(device);
+        const auto image = virtualDevice != nullptr ? virtualDevice->drive()->disc() : nullptr;
+        if (!image || image->artist().empty()) {
+            continue;
+        }
+        KnownDiscTitles titles;
+        if (device->open(true) != cd_audio_error::kNone) {
+            continue;
+        }
+        const int identity = device->mediaIdentity(titles.mediaIdentity);
+        device->close();
+        if (identity != cd_audio_error::kNone || titles.mediaIdentity == 0) {
+            continue;
+        }
+        titles.artist = image->artist();
+        titles.album = image->album();
+        titles.firstTrack = image->firstTrack();
+        titles.lastTrack = image->lastTrack();
+        for (const ImageTrack& track : image->tracks()) {
+            titles.titles.push_back(track.title);
+        }
+        known.push_back(std::move(titles));
+    }
+    return known;
+}
+
 int AspiSessionBackend::StartRecord(const RecordRequest& request, const DiscTable& table,
                                     ExtractionStatistics& statistics) {
     if (!session_ || !extractionSettings_) {

@@ -28,6 +28,7 @@ class AspiSessionBackend final : public AspiBackend {
                           std::function<ExtractionSettings()> settingsOf) override;
     CopyingWindow* copyingWindow() override;
     ExtractionFigures lastExtraction() const override;
+    std::vector<KnownDiscTitles> knownDiscTitles() override;
     // The extraction and its window; nullptr before attachExtraction.
     ExtractionSession* extractionSession() { return session_.get(); }
     AspiDriveSet& driveSet() { return set_; }

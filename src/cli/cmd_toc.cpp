@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "cddb/disc_id.h"
 #include "cli/cli_program.h"
 #include "cli/command.h"
 #include "cli/json.h"
@@ -41,6 +42,10 @@ int runToc(const std::vector<std::string>& arguments) {
         return 1;
     }
     const DiscTable& table = shell.discTable;
+    CddbDiscNumbers numbers;
+    const CddbDiscLayout layout = cddbDiscLayout(readMethod);
+    const std::uint32_t cddbId = computeCddbDiscId(layout, numbers);
+    const std::uint32_t cdplayerNumber = shell.discIdentifier->findDiscNumber();
 
     if (json) {
         std::string out = "{\"first\":" + std::to_string(table.firstTrack) +
@@ -53,7 +58,18 @@ int runToc(const std::vector<std::string>& arguments) {
                    ",\"end\":" + std::to_string(track.endSector) +
                    ",\"data\":" + (track.dataTrack ? "true" : "false") + "}";
         }
-        out += "],\"total\":" + std::to_string(table.totalSectors) + "}";
+        out += "],\"total\":" + std::to_string(table.totalSectors) +
+               ",\"cddb_id\":" + jsonString(cddbDiscIdProtocolText(cddbId)) +
+               ",\"disc_length_seconds\":" + std::to_string(numbers.discLengthSeconds) +
+               ",\"frame_offsets\":[";
+        const std::vector<std::int32_t> offsets = trackFrameOffsets(layout);
+        for (std::size_t i = 0; i < offsets.size(); ++i) {
+            out += (i ? "," : "") + std::to_string(offsets[i]);
+        }
+        out += "],\"cdplayer_number\":" +
+               jsonString(cdplayerNumber == 0 ? std::string("0")
+                                              : cdPlayerDiscNumberText(cdplayerNumber)) +
+               "}";
         std::printf("%s\n", out.c_str());
         return 0;
     }
@@ -67,6 +83,9 @@ int runToc(const std::vector<std::string>& arguments) {
                     track.dataTrack ? "yes" : "no");
     }
     std::printf("Total: %d sectors\n", table.totalSectors);
+    std::printf("CDDB disc id: %s, CD player disc number: %s\n",
+                cddbDiscIdProtocolText(cddbId).c_str(),
+                cdplayerNumber == 0 ? "unknown" : cdPlayerDiscNumberText(cdplayerNumber).c_str());
     return 0;
 }
 

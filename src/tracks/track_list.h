@@ -51,7 +51,6 @@ struct TrackRow {
     bool dataTrack = false;
 };
 
-
 // Where the refresh reads the disc from: the read-method switch, the disc identification
 // and the CD player's database file.
 class TrackListSource {

@@ -14,6 +14,7 @@ class VirtualCdAudioDevice final : public CdAudioDevice {
   public:
     explicit VirtualCdAudioDevice(std::shared_ptr<VirtualDrive> drive);
     ~VirtualCdAudioDevice() override;
+    const std::shared_ptr<VirtualDrive>& drive() const { return drive_; }
 
     int open(bool shareable) override;
     void close() override;

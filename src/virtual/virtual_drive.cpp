@@ -353,11 +353,13 @@ ScsiOutcome VirtualDrive::readLocked(std::int32_t lba, std::uint32_t count, std:
             const std::int32_t s = lba + static_cast<std::int32_t>(i);
             const ImageTrack* t = disc.trackAt(s);
             const bool user = t != nullptr && t->data && userDataOnly;
-            if (!disc.read(std::int64_t{s} * kImageSectorBytes, kImageSectorBytes, scratch_.data())) {
+            if (!disc.read(std::int64_t{s} * kImageSectorBytes, kImageSectorBytes,
+                           scratch_.data())) {
                 return check(sense_key::kMediumError, 0x11, 0x00, s);
             }
             // Mode 1 user data follows the 12 sync and 4 header bytes.
-            std::memcpy(out + bytes, scratch_.data() + (user ? 16 : 0), user ? 2048 : kImageSectorBytes);
+            std::memcpy(out + bytes, scratch_.data() + (user ? 16 : 0),
+                        user ? 2048 : kImageSectorBytes);
             bytes += user ? 2048 : kImageSectorBytes;
         }
     }
@@ -706,7 +708,8 @@ ScsiOutcome VirtualDrive::modeSelect(const std::uint8_t* cdb, bool ten, const st
     std::uint32_t newBlockLength = blockLength_;
     if (descriptors == 8) {
         newBlockLength = be24(buffer + header + 5);
-        if (newBlockLength != 2048 && newBlockLength != static_cast<std::uint32_t>(kImageSectorBytes)) {
+        if (newBlockLength != 2048 &&
+            newBlockLength != static_cast<std::uint32_t>(kImageSectorBytes)) {
             return check(sense_key::kIllegalRequest, 0x26, 0x00);
         }
     }

@@ -52,7 +52,7 @@ TEST(AspiCli, TocOfTheDemoDisc) {
     EXPECT_TRUE(std::regex_match(
         json.output,
         std::regex(
-            R"re(\{"first":1,"last":\d+,"tracks":\[\{"number":1,"start":0,"end":\d+,"data":false\}.*\],"total":\d+\}\n)re")))
+            R"re(\{"first":1,"last":\d+,"tracks":\[\{"number":1,"start":0,"end":\d+,"data":false\}.*\],"total":\d+,"cddb_id":"[0-9a-f]{8}","disc_length_seconds":\d+,"frame_offsets":\[150(,\d+)*\],"cdplayer_number":"[0-9A-F]+"\}\n)re")))
         << json.output;
 
     const CliRun text = cli(kDemo, "toc --drive " + letter + ":");

@@ -112,6 +112,7 @@ ProgramServices LinuxPlatform::services() {
     services.autostart = &autostart;
     services.driveTypes = &drives;
     services.cdAudioDevices = &drives;
+    services.fileSystem = &fileSystem;
     services.executablePath = executablePath;
     services.currentYear = currentYear();
     services.defaultDestinationDirectory = musicDirectory;

@@ -8,6 +8,7 @@
 #include "platform/cd_audio_device.h"
 #include "platform/clock.h"
 #include "platform/drive_types.h"
+#include "platform/linux/file_system_linux.h"
 #include "platform/linux/xdg_autostart.h"
 
 namespace ps {
@@ -43,6 +44,7 @@ struct LinuxPlatform {
     SteadyClock clock;
     XdgAutostart autostart;
     LinuxDrives drives;
+    LinuxFileSystem fileSystem;
     std::string executablePath;
     std::string programDirectory;
     std::string musicDirectory;
