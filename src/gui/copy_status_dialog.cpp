@@ -125,7 +125,7 @@ void CopyStatusDialog::applyTexts() {
 
 void CopyStatusDialog::showTrack(const TrackRecord& track) {
     const DetailedStatus status = DetailedCopyStatus(track, texts_);
-    setWindowTitle(decodedText(texts_, status.caption));
+    setWindowTitle(captionFor(track.name));
     checksum_->setText(decodedText(texts_, status.checksum));
     result_->setText(decodedText(texts_, status.result));
     ripSpeed_->setText(decodedText(texts_, status.ripSpeed));
@@ -139,6 +139,15 @@ void CopyStatusDialog::showTrack(const TrackRecord& track) {
     for (std::size_t i = 0; i < switches_.size(); ++i) {
         switches_[i]->setChecked(*fields[i]);
     }
+}
+
+// Track names are ISO-8859-1 whatever the language file's character set: the caption is
+// decoded around the name, which goes in on its own.
+QString CopyStatusDialog::captionFor(const std::string& trackName) const {
+    const QChar mark(0x1F);
+    QString caption = decodedText(texts_, texts_.format("CaptionStats", std::string(1, '\x1f')));
+    return caption.replace(
+        mark, QString::fromLatin1(trackName.data(), static_cast<qsizetype>(trackName.size())));
 }
 
 void CopyStatusDialog::openFor(const TrackRecord& track, const QWidget* mainWindow) {

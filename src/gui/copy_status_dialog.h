@@ -43,6 +43,7 @@ class CopyStatusDialog final : public QDialog {
 
   private:
     void store();
+    QString captionFor(const std::string& trackName) const;
     std::array<bool*, kSwitchCount> switchFields();
 
     Settings& settings_;

@@ -187,6 +187,8 @@ CopyingDialog::CopyingDialog(CopyingWindow& model, const TextTable& texts, QWidg
     connect(abortAll_, &QPushButton::clicked, this, [this] { model_.AbortAllClick(); });
 
     model_.changed = [this](CopyingWindow::Field field) { showField(field); };
+    // The job gives the caption with the track; until then the window names its work.
+    setWindowTitle(decodedText(texts_, std::string(texts_.text("CopyingRip"))));
     applyTexts();
     showAll();
 }

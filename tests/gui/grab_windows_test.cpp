@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -258,6 +259,17 @@ class GrabWindowsTest : public QObject {
         QCOMPARE(labelText(dialog, "OldPeak"), QString("N/A"));
     }
 
+    void theCaptionKeepsTheTrackNameInItsOwnCharacterSet() {
+        texts.loadFromData("CharacterSet=RUSSIAN_CHARSET\r\nOldStatus=\xd4\r\n");
+        Settings settings;
+        CopyStatusDialog dialog(settings, texts, nullptr);
+        TrackRecord track;
+        track.name = "Caf\xe9";
+        dialog.showTrack(track);
+        QCOMPARE(dialog.windowTitle(), QString::fromUtf8("Copy status Caf\xc3\xa9"));
+        QVERIFY(hasLabel(dialog, QString::fromUtf8("\xd0\xa4")));
+    }
+
     void theShutdownWindowsAbort() {
         QWidget mainWindow;
         GuiGrabUi ui(mainWindow, texts, *model);
@@ -374,6 +386,24 @@ class GrabWindowsTest : public QObject {
         QVERIFY(!ui.abortAllRequested());
         ui.showCopying(info);
         QVERIFY(dialog.isVisible());
+    }
+
+    void windowsOpenBesideTheMainWindowOrCentred() {
+        QWidget owner;
+        owner.setGeometry(100, 100, 300, 200);
+        QWidget window;
+        window.resize(200, 100);
+        const QRect area = owner.screen()->availableGeometry();
+        placeRelativeTo(window, &owner, QPoint(49, 118));
+        QCOMPARE(window.pos(), owner.frameGeometry().topLeft() + QPoint(49, 118));
+
+        // Too close to the right or the bottom edge: centred on the screen.
+        for (const QPoint corner : {QPoint(area.right() - 49 - 200 - 99, 100),
+                                    QPoint(100, area.bottom() - 118 - 100 - 79)}) {
+            owner.move(corner);
+            placeRelativeTo(window, &owner, QPoint(49, 118));
+            QVERIFY((window.frameGeometry().center() - area.center()).manhattanLength() <= 2);
+        }
     }
 
     void messagesCarryTheirTitleAndIcon() {
