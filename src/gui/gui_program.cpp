@@ -23,6 +23,8 @@ bool GuiProgram::start() {
         channel_.setMessageHandler([this](const std::string& message) {
             if (message == instance_message::kComeToFront) {
                 comeToFront();
+            } else if (message == instance_message::kStartGrab && mainWindow_) {
+                mainWindow_->continuousRipping();
             }
         });
     }

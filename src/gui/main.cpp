@@ -6,6 +6,8 @@
 #include "gui/gui_program.h"
 #include "platform/linux/linux_platform.h"
 #include "platform/linux/local_instance_channel.h"
+#include "platform/linux/power_linux.h"
+#include "platform/linux/screensaver_linux.h"
 #include "platform/linux/termination_signals.h"
 
 int main(int argc, char** argv) {
@@ -15,6 +17,11 @@ int main(int argc, char** argv) {
         ps::LinuxPlatform platform(QCoreApplication::applicationFilePath().toStdString());
         ps::LocalInstanceChannel channel(platform.programDirectory);
         ps::ProgramServices services = platform.services();
+        ps::DbusScreensaver screensaver;
+        ps::LogindPowerControl power;
+        services.screensaver = &screensaver;
+        services.power = &power;
+        services.otherCopies = &channel;
         services.screenWidth = 0;
         services.screenHeight = 0;
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {

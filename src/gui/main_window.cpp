@@ -11,11 +11,22 @@
 #include <QVBoxLayout>
 
 #include "app/program_shell.h"
+#include "gui/copy_status_dialog.h"
+#include "gui/copying_dialog.h"
+#include "gui/gui_grab_ui.h"
 #include "gui/gui_texts.h"
 #include "gui/message_box.h"
+#include "gui/shutdown_dialog.h"
 #include "gui/track_list_view.h"
 
 namespace ps::gui {
+
+namespace {
+
+// Designed widths of the four list columns (the saved widths replace them).
+constexpr int kDesignedColumnWidths[] = {250, 60, 80, 198};
+
+}  // namespace
 
 namespace {}  // namespace
 
@@ -37,8 +48,11 @@ MainWindow::MainWindow(ProgramShell& shell) : shell_(shell) {
     QAction* refresh = addAction(cdMenu_, "RefreshMItem", true);
     refresh->setShortcut(QKeySequence(Qt::Key_F5));
     connect(refresh, &QAction::triggered, this, &MainWindow::refreshTrackList);
-    for (const char* key : {"GrabMItem", "TestMItem", "GetMItem", "UndoMItem", "RedoMItem",
-                            "SubmitMItem", "ShuffleMItem"}) {
+    connect(addAction(cdMenu_, "GrabMItem", false), &QAction::triggered, this,
+            [this] { runGrab(false); });
+    connect(addAction(cdMenu_, "TestMItem", false), &QAction::triggered, this,
+            [this] { runGrab(true); });
+    for (const char* key : {"GetMItem", "UndoMItem", "RedoMItem", "SubmitMItem", "ShuffleMItem"}) {
         addAction(cdMenu_, key, false);
     }
 
@@ -68,7 +82,8 @@ MainWindow::MainWindow(ProgramShell& shell) : shell_(shell) {
     toolBar_->setToolButtonStyle(Qt::ToolButtonTextOnly);
     connect(addToolButton("RefBut", true), &QAction::triggered, this,
             &MainWindow::refreshTrackList);
-    for (const char* key : {"GrabBut", "SetBut", "NormBut", "MP3But", "CDDBBut", "PlayerBut"}) {
+    connect(addToolButton("GrabBut", false), &QAction::triggered, this, [this] { runGrab(false); });
+    for (const char* key : {"SetBut", "NormBut", "MP3But", "CDDBBut", "PlayerBut"}) {
         addToolButton(key, false);
     }
     connect(addToolButton("ExitBut", true), &QAction::triggered, this, &QWidget::close);
@@ -92,10 +107,31 @@ MainWindow::MainWindow(ProgramShell& shell) : shell_(shell) {
 
     trackList_ = new TrackListView(*shell_.tracks, shell_.texts, central);
     trackList_->attachDiscFields(artistEdit_, albumEdit_);
+    for (int column = 0; column < 4; ++column) {
+        trackList_->setColumnWidth(column, kDesignedColumnWidths[column]);
+    }
     trackListUi_ = std::make_unique<MessageBoxTrackListUi>(this, shell_.texts);
     shell_.tracks->setUi(*trackListUi_);
     connect(trackList_, &TrackListView::statusChanged, this, &MainWindow::showStatus);
     connect(trackList_, &TrackListView::selectionChanged, this, &MainWindow::showStatus);
+
+    CopyingWindow* copying = shell_.readMethod->aspiBackend().copyingWindow();
+    if (copying == nullptr) {
+        ownCopying_ = std::make_unique<CopyingWindow>(shell_.texts, ownCopyingFlags_);
+        copying = ownCopying_.get();
+    }
+    grabUi_ = std::make_unique<GuiGrabUi>(*this, shell_.texts, *copying);
+    grabUi_->setRowChangedCallback([this](std::size_t) { trackList_->updateRows(); });
+    copyStatus_ = new CopyStatusDialog(shell_.settings, shell_.texts, this);
+    connect(trackList_, &TrackListView::copyStatusRequested, this, [this](int row) {
+        if (row >= 0 && static_cast<std::size_t>(row) < shell_.disc.rows.size()) {
+            copyStatus_->openFor(shell_.disc.trackAtRow(static_cast<std::size_t>(row)), this);
+        }
+    });
+    connect(copyStatus_, &CopyStatusDialog::switchesStored, this, [this] {
+        shell_.tracks->rebuildInformation();
+        trackList_->updateRows();
+    });
     layout->addWidget(trackList_, 1);
     setCentralWidget(central);
 
@@ -147,6 +183,10 @@ void MainWindow::applyTexts() {
     artistLabel_->setText(uiText(texts, "ArtistLabel"));
     albumLabel_->setText(uiText(texts, "AlbumLabel"));
     trackList_->applyTexts();
+    if (grabUi_) {
+        grabUi_->applyTexts();
+        copyStatus_->applyTexts();
+    }
 }
 
 void MainWindow::showTrackRows() {
@@ -167,6 +207,21 @@ void MainWindow::showStatus() {
         action(key)->setEnabled(grab && grabAvailable_);
     }
     action("StoreMItem")->setEnabled(tracks.storeCdplayerEnabled());
+}
+
+void MainWindow::runGrab(bool test) {
+    if (!action("GrabMItem")->isEnabled()) {
+        return;
+    }
+    shell_.grab(test ? GrabMode::Test : GrabMode::Grab, *grabUi_, &GuiGrabUi::processEvents);
+    trackList_->updateRows();
+    showStatus();
+}
+
+void MainWindow::continuousRipping() {
+    shell_.continuousRippingSignal(*grabUi_, &GuiGrabUi::processEvents);
+    trackList_->updateRows();
+    showStatus();
 }
 
 void MainWindow::listLanguages() {

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "cdaccess/copying_window.h"
+
 namespace ps {
 class ProgramShell;
 }
@@ -20,6 +22,8 @@ namespace ps::gui {
 
 class TrackListView;
 class MessageBoxTrackListUi;
+class GuiGrabUi;
+class CopyStatusDialog;
 
 // The main window: artist and album fields, the track list, the toolbar, the menus and
 // the status bar. It shows the shell's state and forwards the user's commands to it.
@@ -39,6 +43,11 @@ class MainWindow final : public QMainWindow {
 
     TrackListView* trackList() const { return trackList_; }
     QAction* action(const std::string& key) const;
+    // "&Grab!" and "&Test": the grab job over the selected rows.
+    void runGrab(bool test);
+    // The continuous-ripping signal of another copy.
+    void continuousRipping();
+    GuiGrabUi* grabUi() const { return grabUi_.get(); }
 
     static constexpr int kDesignedWidth = 640;
     static constexpr int kDesignedHeight = 420;
@@ -70,6 +79,11 @@ class MainWindow final : public QMainWindow {
     QLineEdit* albumEdit_ = nullptr;
     TrackListView* trackList_ = nullptr;
     std::unique_ptr<MessageBoxTrackListUi> trackListUi_;
+    // The model of the "Copying" window when the read method has none of its own.
+    std::unique_ptr<CopyingWindow> ownCopying_;
+    AbortFlags ownCopyingFlags_;
+    std::unique_ptr<GuiGrabUi> grabUi_;
+    CopyStatusDialog* copyStatus_ = nullptr;
     QLabel* tracksPanel_ = nullptr;
     QLabel* timeLeftPanel_ = nullptr;
     QLabel* diskPanel_ = nullptr;
@@ -77,7 +91,7 @@ class MainWindow final : public QMainWindow {
     std::vector<QAction*> languageItems_;
     bool closing_ = false;
     // The grab job is wired to the commands.
-    bool grabAvailable_ = false;
+    bool grabAvailable_ = true;
 };
 
 }  // namespace ps::gui
