@@ -99,5 +99,72 @@ TEST(GrabCli, APersistentReadErrorFailsTheTrackAndTheExitStatus) {
     EXPECT_FALSE(fs::exists(out / "temp.wav"));
 }
 
+// A small CUE/BIN disc: three audio tracks of a tone between silences, titles on the
+// sheet. Returns the sheet's path.
+fs::path writeCueDisc(const fs::path& dir) {
+    const int sectors[] = {300, 225, 375};
+    std::ofstream bin(dir / "disc.bin", std::ios::binary);
+    for (int track = 0; track < 3; ++track) {
+        for (int sector = 0; sector < sectors[track]; ++sector) {
+            for (int frame = 0; frame < 588; ++frame) {
+                const bool loud = sector >= 20 && sector < sectors[track] - 20;
+                const int value = loud ? ((frame * (track + 3)) % 200 - 100) * 80 : 0;
+                for (int channel = 0; channel < 2; ++channel) {
+                    bin.put(static_cast<char>(value & 0xFF));
+                    bin.put(static_cast<char>((value >> 8) & 0xFF));
+                }
+            }
+        }
+    }
+    std::ofstream(dir / "disc.cue")
+        << "PERFORMER \"Band\"\nTITLE \"Live\"\n"
+           "FILE \"disc.bin\" BINARY\n"
+           "  TRACK 01 AUDIO\n    TITLE \"Intro\"\n    INDEX 01 00:00:00\n"
+           "  TRACK 02 AUDIO\n    TITLE \"Song\"\n    INDEX 01 00:04:00\n"
+           "  TRACK 03 AUDIO\n    TITLE \"Outro\"\n    INDEX 01 00:07:00\n";
+    return dir / "disc.cue";
+}
+
+TEST(GrabCli, CueImageIntoSubDirectoriesWithAdvancedNamesAndTheStoredOrder) {
+    CliHome home;
+    const fs::path out = home.path() / "out";
+    fs::create_directories(out);
+    const std::string image = "PLATTERSCOOP_VIRTUAL_DRIVE=" + writeCueDisc(home.path()).string() +
+                              " PLATTERSCOOP_VIRTUAL_FAULTS=";
+    const std::string settings = " --set DestinationDirectory=" + out.string() +
+                                 " --set DefaultDrive=PLATTER --set AdvancedNaming=True"
+                                 " --set 'AdvancedNameString=%3 %4' --set ArtistAsDirectory=True"
+                                 " --set AlbumAsDirectory=True";
+
+    // The disc's titles go into the disc database at the first start; a play order
+    // stored there is the order the list shows and the job grabs in.
+    std::ofstream(home.path() / "platterscoop.ini") << "[MAIN]\nDefaultDrive=PLATTER\n";
+    const auto toc = runCli(home, image, "toc --json", false);
+    std::smatch number;
+    ASSERT_TRUE(
+        std::regex_search(toc.output, number, std::regex(R"re("cdplayer_number":"([0-9A-F]+)")re")))
+        << toc.output;
+    const fs::path database = home.path() / "cdplayer.ini";
+    std::string stored = readFile(database);
+    ASSERT_NE(stored.find("[" + number[1].str() + "]"), std::string::npos) << stored;
+    const auto orderAt = stored.find("order=");
+    ASSERT_NE(orderAt, std::string::npos);
+    stored.replace(orderAt, stored.find('\n', orderAt) - orderAt, "order=2 0 1 ");
+    std::ofstream(database, std::ios::binary | std::ios::trunc) << stored;
+
+    const auto run = runCli(home, image, "grab --json" + settings, false);
+    ASSERT_EQ(run.status, 0) << run.output;
+    const std::regex rows(
+        R"re("number":3,"row":0,"name":"Outro".*"number":1,"row":1,"name":"Intro".*"number":2,"row":2,"name":"Song")re");
+    EXPECT_TRUE(std::regex_search(run.output, rows)) << run.output;
+    for (const char* name : {"01 Intro.wav", "02 Song.wav", "03 Outro.wav"}) {
+        EXPECT_TRUE(fs::exists(out / "Band" / "Live" / name)) << name;
+    }
+
+    // Grabbing again never overwrites: the second copies are numbered.
+    ASSERT_EQ(runCli(home, image, "grab --tracks 2" + settings, false).status, 0);
+    EXPECT_TRUE(fs::exists(out / "Band" / "Live" / "02 Song-1.wav"));
+}
+
 }  // namespace
 }  // namespace ps
