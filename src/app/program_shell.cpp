@@ -163,6 +163,31 @@ void ProgramShell::storeKnownDiscTitles() {
     }
 }
 
+bool ProgramShell::mediaChanged() {
+    if (!readMethod || access.mode == access_mode::kNone || (grabJob_ && grabJob_->running())) {
+        return false;
+    }
+    const int answer = readMethod->GetDiskInfo(1);
+    std::uint64_t media = 0;  // no disc
+    if (answer == 256 || answer == 768) {
+        // The table of contents is fingerprint enough to tell discs apart.
+        media = 1469598103934665603ull;
+        auto mix = [&media](std::uint64_t value) { media = (media ^ value) * 1099511628211ull; };
+        mix(static_cast<std::uint64_t>(discTable.firstTrack));
+        mix(static_cast<std::uint64_t>(discTable.lastTrack));
+        mix(static_cast<std::uint64_t>(discTable.totalSectors));
+        for (int track = discTable.firstTrack;
+             track >= 1 && track <= discTable.lastTrack && track <= DiscTable::kMaxTracks;
+             ++track) {
+            mix(static_cast<std::uint64_t>(
+                discTable.tracks[static_cast<std::size_t>(track)].startSector));
+        }
+    }
+    const bool changed = lastMedia_.has_value() && *lastMedia_ != media;
+    lastMedia_ = media;
+    return changed;
+}
+
 GrabJobParts ProgramShell::grabParts(GrabUi& ui, std::function<void()> pump) {
     GrabJobParts parts{settings,
                        disc,

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -101,6 +102,11 @@ class ProgramShell {
     bool nextFadeIn = false;
     bool nextFadeOut = false;
 
+    // Polled about once a second while nothing else uses the drive: true when the disc in
+    // the drive changed since the previous poll (inserted, removed or swapped). The first
+    // poll only remembers the disc.
+    bool mediaChanged();
+
     // The grab job of "&Grab!" and "&Test" over the track list, shown through `ui`, with
     // `pump` processing pending window messages in its waits.
     GrabOutcome grab(GrabMode mode, GrabUi& ui, std::function<void()> pump);
@@ -191,6 +197,7 @@ class ProgramShell {
     ShellGrabHooks grabHooks_{*this};
     ShellCopyFigures copyFigures_{*this};
     std::unique_ptr<GrabJob> grabJob_;
+    std::optional<std::uint64_t> lastMedia_;
     bool created_ = false;
     bool shutDown_ = false;
 };

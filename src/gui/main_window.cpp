@@ -128,6 +128,10 @@ MainWindow::MainWindow(ProgramShell& shell) : shell_(shell) {
             copyStatus_->openFor(shell_.disc.trackAtRow(static_cast<std::size_t>(row)), this);
         }
     });
+    mediaTimer_ = new QTimer(this);
+    mediaTimer_->setInterval(1000);
+    connect(mediaTimer_, &QTimer::timeout, this, &MainWindow::watchMedia);
+    mediaTimer_->start();
     connect(copyStatus_, &CopyStatusDialog::switchesStored, this, [this] {
         shell_.tracks->rebuildInformation();
         trackList_->updateRows();
@@ -222,6 +226,18 @@ void MainWindow::continuousRipping() {
     shell_.continuousRippingSignal(*grabUi_, &GuiGrabUi::processEvents);
     trackList_->updateRows();
     showStatus();
+}
+
+void MainWindow::watchMedia() {
+    if (!shell_.trackListReady || !isVisible() || trackList_->editing() || !shell_.mediaChanged()) {
+        return;
+    }
+    DiscArrivalState state;
+    state.grabRunning = shell_.lastGrab() != nullptr && shell_.lastGrab()->running();
+    state.copyingWindowVisible = grabUi_->copyingDialog().isVisible();
+    if (shell_.tracks->discArrived(state).refresh) {
+        refreshTrackList();
+    }
 }
 
 void MainWindow::listLanguages() {

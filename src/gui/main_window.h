@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <map>
@@ -47,6 +48,8 @@ class MainWindow final : public QMainWindow {
     void runGrab(bool test);
     // The continuous-ripping signal of another copy.
     void continuousRipping();
+    // The media watcher's poll: a disc that arrived or changed refreshes the list.
+    void watchMedia();
     GuiGrabUi* grabUi() const { return grabUi_.get(); }
 
     static constexpr int kDesignedWidth = 640;
@@ -84,6 +87,7 @@ class MainWindow final : public QMainWindow {
     AbortFlags ownCopyingFlags_;
     std::unique_ptr<GuiGrabUi> grabUi_;
     CopyStatusDialog* copyStatus_ = nullptr;
+    QTimer* mediaTimer_ = nullptr;
     QLabel* tracksPanel_ = nullptr;
     QLabel* timeLeftPanel_ = nullptr;
     QLabel* diskPanel_ = nullptr;

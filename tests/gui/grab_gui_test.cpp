@@ -17,6 +17,8 @@
 #include "platform/linux/linux_platform.h"
 #include "support/memory_autostart.h"
 #include "support/memory_instance_channel.h"
+#include "virtual/virtual_cd_audio.h"
+#include "virtual/virtual_drive.h"
 
 using namespace ps;
 
@@ -88,6 +90,25 @@ class GrabGuiTest : public QObject {
             window->grab().save(qEnvironmentVariable("PS_SCREENSHOT_DIR") +
                                 "/main_window_grabbed.png");
         }
+        // The media watcher: a disc taken out greys the list, one put in lists it again.
+        auto* aspi = dynamic_cast<AspiSessionBackend*>(&program.shell().readMethod->aspiBackend());
+        QVERIFY(aspi != nullptr);
+        auto* device =
+            dynamic_cast<VirtualCdAudioDevice*>(aspi->driveSet().virtualCdAudioDevices().at(0));
+        QVERIFY(device != nullptr);
+        window->watchMedia();  // the first poll only remembers the disc
+        QCOMPARE(list->topLevelItemCount(), 5);
+        const auto disc = device->drive()->disc();
+        device->drive()->removeDisc();
+        window->watchMedia();
+        QCOMPARE(list->topLevelItemCount(), 1);
+        QCOMPARE(list->topLevelItem(0)->text(0), QString("The CD drive is not ready."));
+        device->drive()->insertDisc(disc);
+        window->watchMedia();
+        QCOMPARE(list->topLevelItemCount(), 5);
+        // The names come from the disc database again; the rename was never stored there.
+        QCOMPARE(list->topLevelItem(1)->text(0), QString("Chord Walk"));
+
         window->close();
         qunsetenv("PLATTERSCOOP_VIRTUAL_DRIVE");
     }
