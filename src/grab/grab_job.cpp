@@ -687,7 +687,7 @@ void GrabJob::endJob(GrabOutcome outcome) {
         p_.readMethod.EjectDisc(false);
     }
     if (ended && s.ContinueRipping && p_.otherCopies != nullptr) {
-        p_.otherCopies->sendToPrimary(instance_message::kStartGrab);
+        p_.otherCopies->sendToAnotherCopy(instance_message::kStartGrab);
     }
 }
 

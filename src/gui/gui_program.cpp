@@ -14,20 +14,20 @@ GuiProgram::~GuiProgram() = default;
 
 bool GuiProgram::start() {
     ensureDirectory(programDirectory_);
-    if (!multipleInstancesAllowed(shell_->settingsPath())) {
-        if (channel_.claim() == InstanceChannel::Role::Secondary) {
-            channel_.sendToPrimary(instance_message::kComeToFront);
-            QApplication::beep();
-            return false;
-        }
-        channel_.setMessageHandler([this](const std::string& message) {
-            if (message == instance_message::kComeToFront) {
-                comeToFront();
-            } else if (message == instance_message::kStartGrab && mainWindow_) {
-                mainWindow_->continuousRipping();
-            }
-        });
+    if (!multipleInstancesAllowed(shell_->settingsPath()) &&
+        channel_.claim() == InstanceChannel::Role::Secondary) {
+        channel_.sendToPrimary(instance_message::kComeToFront);
+        QApplication::beep();
+        return false;
     }
+    channel_.setMessageHandler([this](const std::string& message) {
+        if (message == instance_message::kComeToFront) {
+            comeToFront();
+        } else if (message == instance_message::kStartGrab && mainWindow_) {
+            mainWindow_->continuousRipping();
+        }
+    });
+    channel_.listenAsCopy();
 
     splash_ = std::make_unique<SplashWindow>();
     splash_->show();

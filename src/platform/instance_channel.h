@@ -17,6 +17,11 @@ class InstanceChannel {
     virtual Role claim() = 0;
     // Sends one message to the running copy; true when it was delivered.
     virtual bool sendToPrimary(const std::string& message) = 0;
+    // Makes this copy reachable by the other running copies (each copy has its own
+    // address, also when several copies are allowed). False when that failed.
+    virtual bool listenAsCopy() = 0;
+    // Sends one message to some other running copy that listens; true when one took it.
+    virtual bool sendToAnotherCopy(const std::string& message) = 0;
     // Called in the running copy, on its event loop, for each message that arrives.
     virtual void setMessageHandler(std::function<void(const std::string&)> handler) = 0;
 };

@@ -88,5 +88,22 @@ TYPED_TEST(InstanceChannelContract, NextCopyTakesOverAfterTheFirstEnds) {
     EXPECT_EQ(next->claim(), InstanceChannel::Role::Primary);
 }
 
+TYPED_TEST(InstanceChannelContract, CopiesReachEachOtherWhenSeveralMayRun) {
+    auto first = this->channels.make();
+    auto second = this->channels.make();
+    std::vector<std::string> toFirst;
+    std::vector<std::string> toSecond;
+    first->setMessageHandler([&](const std::string& message) { toFirst.push_back(message); });
+    second->setMessageHandler([&](const std::string& message) { toSecond.push_back(message); });
+    // Alone, a copy has nobody to tell.
+    ASSERT_TRUE(first->listenAsCopy());
+    EXPECT_FALSE(first->sendToAnotherCopy(instance_message::kStartGrab));
+    ASSERT_TRUE(second->listenAsCopy());
+    EXPECT_TRUE(second->sendToAnotherCopy(instance_message::kStartGrab));
+    EXPECT_TRUE(this->pumpUntil([&] { return toFirst.size() == 1; }));
+    EXPECT_EQ(toFirst, std::vector<std::string>{"grab"});
+    EXPECT_TRUE(toSecond.empty());
+}
+
 }  // namespace
 }  // namespace ps

@@ -142,7 +142,10 @@ class RecordingChannel final : public InstanceChannel {
   public:
     std::vector<std::string> sent;
     Role claim() override { return Role::Secondary; }
-    bool sendToPrimary(const std::string& message) override {
+    // Continuous ripping goes to another copy, never to the one that brought this copy up.
+    bool sendToPrimary(const std::string&) override { return false; }
+    bool listenAsCopy() override { return true; }
+    bool sendToAnotherCopy(const std::string& message) override {
         sent.push_back(message);
         return true;
     }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/instance_channel.h"
 
@@ -12,6 +14,7 @@ namespace ps::test {
 struct InstanceHub {
     std::function<void(const std::string&)>* primaryHandler = nullptr;
     bool claimed = false;
+    std::vector<std::function<void(const std::string&)>*> copies;  // listening copies
 };
 
 class MemoryInstanceChannel final : public InstanceChannel {
@@ -22,6 +25,7 @@ class MemoryInstanceChannel final : public InstanceChannel {
             hub_->claimed = false;
             hub_->primaryHandler = nullptr;
         }
+        std::erase(hub_->copies, &handler_);
     }
 
     Role claim() override {
@@ -44,6 +48,23 @@ class MemoryInstanceChannel final : public InstanceChannel {
             (*hub_->primaryHandler)(message);
         }
         return true;
+    }
+    bool listenAsCopy() override {
+        if (std::find(hub_->copies.begin(), hub_->copies.end(), &handler_) == hub_->copies.end()) {
+            hub_->copies.push_back(&handler_);
+        }
+        return true;
+    }
+    bool sendToAnotherCopy(const std::string& message) override {
+        for (auto* handler : hub_->copies) {
+            if (handler != &handler_) {
+                if (*handler) {
+                    (*handler)(message);
+                }
+                return true;
+            }
+        }
+        return false;
     }
     void setMessageHandler(std::function<void(const std::string&)> handler) override {
         handler_ = std::move(handler);

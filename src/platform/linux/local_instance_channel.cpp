@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QLocalSocket>
@@ -31,6 +32,9 @@ LocalInstanceChannel::~LocalInstanceChannel() {
     if (server_) {
         server_->close();
     }
+    if (copyServer_) {
+        copyServer_->close();
+    }
 }
 
 InstanceChannel::Role LocalInstanceChannel::claim() {
@@ -53,15 +57,54 @@ InstanceChannel::Role LocalInstanceChannel::claim() {
     }
     // Nobody answers: a socket file left by a crashed copy may still be there.
     QLocalServer::removeServer(serverName_);
+    return listenOn(server_, serverName_) ? Role::Primary : Role::Unavailable;
+}
+
+bool LocalInstanceChannel::listenOn(std::unique_ptr<QLocalServer>& slot, const QString& name) {
     auto server = std::make_unique<QLocalServer>();
     server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server->listen(serverName_)) {
-        return Role::Unavailable;
+    if (!server->listen(name)) {
+        return false;
     }
-    connect(server.get(), &QLocalServer::newConnection, this,
-            &LocalInstanceChannel::acceptConnections);
-    server_ = std::move(server);
-    return Role::Primary;
+    QLocalServer* raw = server.get();
+    connect(raw, &QLocalServer::newConnection, this, [this, raw] { acceptConnections(raw); });
+    slot = std::move(server);
+    return true;
+}
+
+bool LocalInstanceChannel::listenAsCopy() {
+    if (copyServer_) {
+        return true;
+    }
+    static int channelsInThisProcess = 0;
+    const QString name = serverName_ + "-" + QString::number(QCoreApplication::applicationPid()) +
+                         "-" + QString::number(++channelsInThisProcess);
+    QLocalServer::removeServer(name);
+    return listenOn(copyServer_, name);
+}
+
+bool LocalInstanceChannel::sendToAnotherCopy(const std::string& message) {
+    const QString own = copyServer_ ? copyServer_->serverName() : QString();
+    const QStringList names =
+        QDir(QDir::tempPath()).entryList({serverName_ + "-*"}, QDir::System | QDir::Files);
+    for (const QString& name : names) {
+        if (name == own || name.endsWith(".lock")) {
+            continue;
+        }
+        QLocalSocket socket;
+        socket.connectToServer(name);
+        if (!socket.waitForConnected(kConnectTimeoutMs)) {
+            QLocalServer::removeServer(name);  // left by a copy that ended without closing
+            continue;
+        }
+        socket.write(QByteArray::fromStdString(message + "\n"));
+        const bool written = socket.waitForBytesWritten(kWriteTimeoutMs);
+        socket.disconnectFromServer();
+        if (written) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool LocalInstanceChannel::sendToPrimary(const std::string& message) {
@@ -85,8 +128,8 @@ void LocalInstanceChannel::setMessageHandler(std::function<void(const std::strin
     handler_ = std::move(handler);
 }
 
-void LocalInstanceChannel::acceptConnections() {
-    while (QLocalSocket* socket = server_->nextPendingConnection()) {
+void LocalInstanceChannel::acceptConnections(QLocalServer* server) {
+    while (QLocalSocket* socket = server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
             if (!socket->canReadLine() && socket->bytesAvailable() > kMaxMessageBytes) {

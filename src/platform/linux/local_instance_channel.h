@@ -21,15 +21,19 @@ class LocalInstanceChannel final : public QObject, public InstanceChannel {
 
     Role claim() override;
     bool sendToPrimary(const std::string& message) override;
+    bool listenAsCopy() override;
+    bool sendToAnotherCopy(const std::string& message) override;
     void setMessageHandler(std::function<void(const std::string&)> handler) override;
 
     const QString& serverName() const { return serverName_; }
 
   private:
-    void acceptConnections();
+    void acceptConnections(QLocalServer* server);
+    bool listenOn(std::unique_ptr<QLocalServer>& server, const QString& name);
 
     QString serverName_;
     std::unique_ptr<QLocalServer> server_;
+    std::unique_ptr<QLocalServer> copyServer_;  // this copy's own address
     std::function<void(const std::string&)> handler_;
 };
 
