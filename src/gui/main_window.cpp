@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "app/program_shell.h"
@@ -147,6 +148,33 @@ MainWindow::MainWindow(ProgramShell& shell) : shell_(shell) {
     statusBar()->addWidget(tracksPanel_);
     statusBar()->addWidget(timeLeftPanel_);
     statusBar()->addPermanentWidget(diskPanel_);
+    // The status bar's own buttons: select all, select none, track numbers, eject.
+    auto statusButton = [this](const char* key, const QString& glyph) {
+        auto* button = new QToolButton(this);
+        button->setObjectName(key);
+        button->setText(glyph);
+        button->setAutoRaise(true);
+        statusBar()->addPermanentWidget(button);
+        statusButtons_[key] = button;
+        return button;
+    };
+    connect(statusButton("AllHint", QStringLiteral("\u2611")), &QToolButton::clicked, this, [this] {
+        shell_.tracks->selectAll();
+        trackList_->updateRows();
+        showStatus();
+    });
+    connect(statusButton("NoneHint", QStringLiteral("\u2610")), &QToolButton::clicked, this,
+            [this] {
+                shell_.tracks->selectNone();
+                trackList_->updateRows();
+                showStatus();
+            });
+    QToolButton* numbers = statusButton("NrShowHint", QStringLiteral("#"));
+    numbers->setCheckable(true);
+    connect(numbers, &QToolButton::toggled, this,
+            [this](bool on) { trackList_->setTrackNumberIcons(on); });
+    connect(statusButton("EjectHint", QStringLiteral("\u23CF")), &QToolButton::clicked, this,
+            [this] { shell_.readMethod->EjectDisc(true); });
 
     resize(kDesignedWidth, kDesignedHeight);
     setMinimumSize(kDesignedWidth, 240);
@@ -187,6 +215,9 @@ void MainWindow::applyTexts() {
     artistLabel_->setText(uiText(texts, "ArtistLabel"));
     albumLabel_->setText(uiText(texts, "AlbumLabel"));
     trackList_->applyTexts();
+    for (const auto& [key, button] : statusButtons_) {
+        button->setToolTip(uiText(texts, key.c_str()));
+    }
     if (grabUi_) {
         grabUi_->applyTexts();
         copyStatus_->applyTexts();

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <map>
 #include <memory>
@@ -92,6 +93,7 @@ class MainWindow final : public QMainWindow {
     QLabel* timeLeftPanel_ = nullptr;
     QLabel* diskPanel_ = nullptr;
     std::map<std::string, QAction*> actions_;
+    std::map<std::string, QToolButton*> statusButtons_;
     std::vector<QAction*> languageItems_;
     bool closing_ = false;
     // The grab job is wired to the commands.
