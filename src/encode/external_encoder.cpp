@@ -109,7 +109,7 @@ EncoderWatcher::~EncoderWatcher() {
     joinThread();
 }
 
-bool EncoderWatcher::start(const ProcessSpec& spec) {
+bool EncoderWatcher::start(const ProcessSpec& command) {
     if (running_.load()) {
         return false;
     }
@@ -124,13 +124,13 @@ bool EncoderWatcher::start(const ProcessSpec& spec) {
     aborted_ = false;
     startResult_ = -1;
     running_ = true;
-    thread_ = std::thread(&EncoderWatcher::run, this, spec);
+    thread_ = std::thread(&EncoderWatcher::run, this, command);
     return true;
 }
 
-void EncoderWatcher::run(ProcessSpec spec) {
+void EncoderWatcher::run(ProcessSpec command) {
     std::string error;
-    std::unique_ptr<Process> process = launcher_.spawn(spec, error);
+    std::unique_ptr<Process> process = launcher_.spawn(command, error);
     if (!process) {
         {
             std::lock_guard lock(mutex_);

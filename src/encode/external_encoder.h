@@ -32,7 +32,7 @@ class EncoderWatcher {
 
     // Starts the watcher thread, which starts the encoder. False (nothing started) while
     // an earlier run is still going.
-    bool start(const ProcessSpec& spec);
+    bool start(const ProcessSpec& command);
 
     int startResult() const { return startResult_.load(); }  // -1 starting, 1 started, 0 failed
     bool running() const { return running_.load(); }
@@ -47,7 +47,7 @@ class EncoderWatcher {
     std::chrono::steady_clock::time_point startTime() const;
 
   private:
-    void run(ProcessSpec spec);
+    void run(ProcessSpec command);
     void joinThread();
 
     ProcessLauncher& launcher_;

@@ -69,41 +69,41 @@ int readNumber(std::string_view format, std::size_t& i) {
 }
 
 // Reads one specification starting at the '%' at `i`; false when it is malformed.
-bool readSpec(std::string_view format, std::size_t i, ConversionSpec& spec) {
-    spec = ConversionSpec{};
-    spec.begin = i++;
+bool readSpec(std::string_view format, std::size_t i, ConversionSpec& conversion) {
+    conversion = ConversionSpec{};
+    conversion.begin = i++;
     while (i < format.size() &&
            std::string_view{"-+ #0"}.find(format[i]) != std::string_view::npos) {
-        spec.flags += format[i++];
+        conversion.flags += format[i++];
     }
     if (i < format.size() && format[i] == '*') {
-        spec.width = -2;
+        conversion.width = -2;
         ++i;
     } else if (i < format.size() && isDigit(format[i])) {
-        spec.width = readNumber(format, i);
+        conversion.width = readNumber(format, i);
     }
     if (i < format.size() && format[i] == '.') {
         ++i;
         if (i < format.size() && format[i] == '*') {
-            spec.precision = -2;
+            conversion.precision = -2;
             ++i;
         } else {
-            spec.precision = readNumber(format, i);
+            conversion.precision = readNumber(format, i);
         }
     }
     if (i < format.size() && std::string_view{"hljztL"}.find(format[i]) != std::string_view::npos) {
-        spec.length += format[i++];
+        conversion.length += format[i++];
         if (i < format.size() && (format[i] == 'h' || format[i] == 'l') &&
-            format[i] == spec.length[0]) {
-            spec.length += format[i++];
+            format[i] == conversion.length[0]) {
+            conversion.length += format[i++];
         }
     }
     if (i >= format.size() || !isConversion(format[i])) {
         return false;
     }
-    spec.conversion = format[i++];
-    spec.end = i;
-    return lengthFits(spec.length, classOf(spec.conversion));
+    conversion.conversion = format[i++];
+    conversion.end = i;
+    return lengthFits(conversion.length, classOf(conversion.conversion));
 }
 
 template <typename T>
@@ -153,9 +153,9 @@ unsigned long long narrowUnsigned(unsigned long long value, const std::string& l
 }
 
 template <typename T>
-void appendPrintf(std::string& out, const std::string& spec, T value) {
+void appendPrintf(std::string& out, const std::string& conversion, T value) {
     char small[128];
-    const int needed = std::snprintf(small, sizeof small, spec.c_str(), value);
+    const int needed = std::snprintf(small, sizeof small, conversion.c_str(), value);
     if (needed < 0) {
         return;
     }
@@ -164,22 +164,23 @@ void appendPrintf(std::string& out, const std::string& spec, T value) {
         return;
     }
     std::string big(static_cast<std::size_t>(needed) + 1, '\0');
-    std::snprintf(big.data(), big.size(), spec.c_str(), value);
+    std::snprintf(big.data(), big.size(), conversion.c_str(), value);
     out.append(big.data(), static_cast<std::size_t>(needed));
 }
 
 // The specification rebuilt with only what C defines for its conversion, so that no
 // combination a translator writes reaches snprintf as undefined behaviour.
-std::string rebuild(const ConversionSpec& spec, int width, int precision, const char* length) {
-    const ArgClass cls = classOf(spec.conversion);
+std::string rebuild(const ConversionSpec& conversion, int width, int precision,
+                    const char* length) {
+    const ArgClass cls = classOf(conversion.conversion);
     const bool numeric =
         cls == ArgClass::Signed || cls == ArgClass::Unsigned || cls == ArgClass::Floating;
     const bool alternate =
-        cls == ArgClass::Floating || (cls == ArgClass::Unsigned && spec.conversion != 'u');
+        cls == ArgClass::Floating || (cls == ArgClass::Unsigned && conversion.conversion != 'u');
     const bool sign = cls == ArgClass::Signed || cls == ArgClass::Floating;
     std::string out = "%";
     for (const char flag : std::string_view{"-+ #0"}) {
-        if (spec.flags.find(flag) == std::string::npos) {
+        if (conversion.flags.find(flag) == std::string::npos) {
             continue;
         }
         if ((flag == '#' && !alternate) || (flag == '0' && !numeric) ||
@@ -196,38 +197,38 @@ std::string rebuild(const ConversionSpec& spec, int width, int precision, const 
         out += std::to_string(precision);
     }
     out += length;
-    out += spec.conversion;
+    out += conversion.conversion;
     return out;
 }
 
-void appendConversion(std::string& out, const ConversionSpec& spec, int width, int precision,
+void appendConversion(std::string& out, const ConversionSpec& conversion, int width, int precision,
                       const FormatArg& arg) {
-    switch (classOf(spec.conversion)) {
+    switch (classOf(conversion.conversion)) {
         case ArgClass::Signed:
-            appendPrintf(out, rebuild(spec, width, precision, "ll"),
-                         narrowSigned(arg.asSigned(), spec.length));
+            appendPrintf(out, rebuild(conversion, width, precision, "ll"),
+                         narrowSigned(arg.asSigned(), conversion.length));
             break;
         case ArgClass::Unsigned:
-            appendPrintf(out, rebuild(spec, width, precision, "ll"),
-                         narrowUnsigned(arg.asUnsigned(), spec.length));
+            appendPrintf(out, rebuild(conversion, width, precision, "ll"),
+                         narrowUnsigned(arg.asUnsigned(), conversion.length));
             break;
         case ArgClass::Char: {
             const auto c = static_cast<unsigned char>(arg.asSigned());
             if (c != 0) {
-                appendPrintf(out, rebuild(spec, width, precision, ""), static_cast<int>(c));
+                appendPrintf(out, rebuild(conversion, width, precision, ""), static_cast<int>(c));
             }
             break;
         }
         case ArgClass::String: {
             const std::string text = arg.asString();
-            appendPrintf(out, rebuild(spec, width, precision, ""), text.c_str());
+            appendPrintf(out, rebuild(conversion, width, precision, ""), text.c_str());
             break;
         }
         case ArgClass::Floating:
-            appendPrintf(out, rebuild(spec, width, precision, "L"), arg.asFloating());
+            appendPrintf(out, rebuild(conversion, width, precision, "L"), arg.asFloating());
             break;
         case ArgClass::Pointer:
-            appendPrintf(out, rebuild(spec, width, precision, ""), arg.asPointer());
+            appendPrintf(out, rebuild(conversion, width, precision, ""), arg.asPointer());
             break;
     }
 }
@@ -304,12 +305,12 @@ std::optional<std::vector<ConversionSpec>> parseConversions(std::string_view for
             i += 2;
             continue;
         }
-        ConversionSpec spec;
-        if (!readSpec(format, i, spec)) {
+        ConversionSpec conversion;
+        if (!readSpec(format, i, conversion)) {
             return std::nullopt;
         }
-        i = spec.end;
-        specs.push_back(std::move(spec));
+        i = conversion.end;
+        specs.push_back(std::move(conversion));
     }
     return specs;
 }
@@ -360,19 +361,19 @@ std::string formatChecked(std::string_view format, std::span<const FormatArg> ar
             i = percent + 2;
             continue;
         }
-        ConversionSpec spec;
-        if (!readSpec(format, percent, spec)) {
+        ConversionSpec conversion;
+        if (!readSpec(format, percent, conversion)) {
             out += '%';
             i = percent + 1;
             continue;
         }
-        i = spec.end;
-        const int width = spec.width == -2 ? takeInt() : spec.width;
-        const int precision = spec.precision == -2 ? takeInt() : spec.precision;
+        i = conversion.end;
+        const int width = conversion.width == -2 ? takeInt() : conversion.width;
+        const int precision = conversion.precision == -2 ? takeInt() : conversion.precision;
         if (next >= args.size()) {
             continue;
         }
-        appendConversion(out, spec, width, precision, args[next++]);
+        appendConversion(out, conversion, width, precision, args[next++]);
     }
     return out;
 }

@@ -35,7 +35,7 @@ class ProcessLauncher {
   public:
     virtual ~ProcessLauncher() = default;
     // Starts the program; null with `error` set (a text for the user) when it cannot.
-    virtual std::unique_ptr<Process> spawn(const ProcessSpec& spec, std::string& error) = 0;
+    virtual std::unique_ptr<Process> spawn(const ProcessSpec& command, std::string& error) = 0;
 };
 
 }  // namespace ps

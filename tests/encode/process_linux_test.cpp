@@ -11,10 +11,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::unique_ptr<Process> Spawn(ProcessSpec spec) {
+std::unique_ptr<Process> Spawn(ProcessSpec command) {
     LinuxProcessLauncher launcher;
     std::string error;
-    auto process = launcher.spawn(spec, error);
+    auto process = launcher.spawn(command, error);
     EXPECT_NE(process, nullptr) << error;
     return process;
 }

@@ -87,15 +87,16 @@ class LinuxProcess final : public Process {
 
 }  // namespace
 
-std::unique_ptr<Process> LinuxProcessLauncher::spawn(const ProcessSpec& spec, std::string& error) {
+std::unique_ptr<Process> LinuxProcessLauncher::spawn(const ProcessSpec& command,
+                                                     std::string& error) {
     error.clear();
-    if (spec.arguments.empty() || spec.arguments[0].empty()) {
+    if (command.arguments.empty() || command.arguments[0].empty()) {
         error = "no program";
         return nullptr;
     }
     std::vector<char*> argv;
-    argv.reserve(spec.arguments.size() + 1);
-    for (const auto& argument : spec.arguments) {
+    argv.reserve(command.arguments.size() + 1);
+    for (const auto& argument : command.arguments) {
         argv.push_back(const_cast<char*>(argument.c_str()));
     }
     argv.push_back(nullptr);
@@ -105,8 +106,8 @@ std::unique_ptr<Process> LinuxProcessLauncher::spawn(const ProcessSpec& spec, st
     posix_spawn_file_actions_init(&actions);
     posix_spawnattr_init(&attributes);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    if (!spec.workingDirectory.empty()) {
-        posix_spawn_file_actions_addchdir_np(&actions, spec.workingDirectory.c_str());
+    if (!command.workingDirectory.empty()) {
+        posix_spawn_file_actions_addchdir_np(&actions, command.workingDirectory.c_str());
     }
     posix_spawnattr_setflags(
         &attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
@@ -122,7 +123,7 @@ std::unique_ptr<Process> LinuxProcessLauncher::spawn(const ProcessSpec& spec, st
     posix_spawnattr_setsigdefault(&attributes, &defaults);
 
     pid_t pid = 0;
-    const bool searchPath = spec.arguments[0].find('/') == std::string::npos;
+    const bool searchPath = command.arguments[0].find('/') == std::string::npos;
     const int result =
         searchPath ? posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ)
                    : posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);

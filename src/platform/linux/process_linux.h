@@ -9,7 +9,7 @@ namespace ps {
 // input is /dev/null. An unreaped process is reaped in the background once it ends.
 class LinuxProcessLauncher final : public ProcessLauncher {
   public:
-    std::unique_ptr<Process> spawn(const ProcessSpec& spec, std::string& error) override;
+    std::unique_ptr<Process> spawn(const ProcessSpec& command, std::string& error) override;
 };
 
 }  // namespace ps
