@@ -68,7 +68,7 @@ int readNumber(std::string_view format, std::size_t& i) {
     return value > kMaxWidthOrPrecision ? kMaxWidthOrPrecision : value;
 }
 
-// Reads one specification starting at the '%' at `i`; false when it is malformed.
+// Reads one conversion starting at the '%' at `i`; false when it is malformed.
 bool readSpec(std::string_view format, std::size_t i, ConversionSpec& conversion) {
     conversion = ConversionSpec{};
     conversion.begin = i++;
@@ -168,7 +168,7 @@ void appendPrintf(std::string& out, const std::string& conversion, T value) {
     out.append(big.data(), static_cast<std::size_t>(needed));
 }
 
-// The specification rebuilt with only what C defines for its conversion, so that no
+// The conversion rebuilt with only what C defines for its conversion, so that no
 // combination a translator writes reaches snprintf as undefined behaviour.
 std::string rebuild(const ConversionSpec& conversion, int width, int precision,
                     const char* length) {

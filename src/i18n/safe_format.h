@@ -43,7 +43,7 @@ class FormatArg {
     const void* pointer_ = nullptr;
 };
 
-// One conversion specification of a format, such as "%-5.2f" or "%08lX".
+// One conversion of a format, such as "%-5.2f" or "%08lX".
 struct ConversionSpec {
     std::string flags;      // any of "-+ #0"
     int width = -1;         // -1 none, -2 taken from an argument ("*")
