@@ -45,6 +45,24 @@ class MoveRecorder final : public FileSystem {
     std::map<std::string, std::string> moves_;
 };
 
+// The grab job has an EncodeRequest of its own, a different struct of the same name.
+// Their implicit constructors and destructors share one linker name, and the linker
+// keeps only one of each: this one is therefore built by aggregate initialization inside
+// a union and taken apart member by member, so that this file emits neither.
+EncoderJob BuildJob(const Settings& settings, const ExternalEncodeOrder& order) {
+    union Holder {
+        EncodeRequest request;
+        ~Holder() {}
+    } holder{
+        EncodeRequest{static_cast<EncodeKind>(order.kind), order.path,
+                      OwnArgumentValues{order.artist, order.album, order.track, order.trackName}}};
+    EncoderJob job = BuildEncoderJob(settings, holder.request);
+    holder.request.values.~OwnArgumentValues();
+    using std::string;
+    holder.request.path.~string();
+    return job;
+}
+
 }  // namespace
 
 struct ExternalEncodeSession::Impl {
@@ -123,15 +141,8 @@ bool ExternalEncodeSession::start(const ExternalEncodeOrder& order,
     if (impl_->pending) {
         return false;
     }
-    EncodeRequest request;
-    request.kind = static_cast<EncodeKind>(order.kind);
-    request.path = order.path;
-    request.values.artist = order.artist;
-    request.values.album = order.album;
-    request.values.track = order.track;
-    request.values.trackName = order.trackName;
     impl_->order = order;
-    impl_->job = BuildEncoderJob(impl_->settings, request);
+    impl_->job = BuildJob(impl_->settings, order);
     impl_->result.reset();
     impl_->keepWaveOnAbort = true;
     if (StartExternalEncode(impl_->watcher, impl_->job, pump) != EncodeStart::Started) {
