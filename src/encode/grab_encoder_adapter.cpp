@@ -43,11 +43,22 @@ std::string GrabEncoderAdapter::description() {
     return BaseName(settings_.L3encFilename);
 }
 
+// With DeleteWave on, the job deletes the wave of a track whose encoder did not start;
+// it would then be lost with nothing encoded, so it goes to its final wave name instead.
+int GrabEncoderAdapter::notStarted(const EncodeRequest& request) {
+    if (settings_.DeleteWave && !settings_.RipAllTracksBeforeEncoding &&
+        request.row < disc_.rows.size()) {
+        disc_.trackAtRow(request.row).results.waveStoreCode =
+            StoreWave(fileSystem_, settings_, request.sources, request.name).code;
+    }
+    return encoder_start::kNotStarted;
+}
+
 int GrabEncoderAdapter::startEncoding(const EncodeRequest& request) {
     // The internal codecs are another encoder's business; nothing runs here for them.
     if (settings_.InternalCodec || settings_.L3encFilename.empty() ||
         request.row >= disc_.rows.size()) {
-        return encoder_start::kNotStarted;
+        return notStarted(request);
     }
     const bool secondPhase = settings_.RipAllTracksBeforeEncoding;
     const std::size_t row = request.row;
@@ -111,7 +122,7 @@ int GrabEncoderAdapter::startEncoding(const EncodeRequest& request) {
             ui_->showMessage(texts_.format("CouldNotStart", command), kApplicationTitle,
                              MessageIcon::Error);
         }
-        return encoder_start::kNotStarted;
+        return notStarted(request);
     }
     timerActive_ = true;
     return 1;

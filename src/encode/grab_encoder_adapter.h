@@ -27,7 +27,8 @@ class GrabEncoderAdapter final : public GrabEncoder {
     std::string description() override;
     // 1 when the encoder runs, 0 when it did not start (the message was shown). Kind 1
     // for a track just ripped (the request's wave is temp.wav), kind 3 in the second
-    // phase of RipAllTracksBeforeEncoding.
+    // phase of RipAllTracksBeforeEncoding. A ripped track whose encoder did not start
+    // keeps its wave under the final wave name even with DeleteWave on.
     int startEncoding(const EncodeRequest& request) override;
     bool encoderDone() override;
     // The job's wait is over. A run still going was aborted by the user: the encoder is
@@ -44,6 +45,8 @@ class GrabEncoderAdapter final : public GrabEncoder {
     void setSettleDelay(std::chrono::milliseconds delay) { settleDelay_ = delay; }
 
   private:
+    int notStarted(const EncodeRequest& request);
+
     Settings& settings_;
     DiscRecord& disc_;
     FileSystem& fileSystem_;

@@ -156,13 +156,22 @@ TEST_F(GrabEncoderAdapterTest, SecondPhaseEncodesTheStoredWavesAndTheJobDeletesT
 TEST_F(GrabEncoderAdapterTest, AnEncoderThatCannotStartIsReportedAndTheWaveKept) {
     settings.L3encFilename = (root_ / "bin" / "missing-lame").string();
     disc.tracks[2].selected = disc.tracks[3].selected = false;
+    // The wave is the only copy of the track: DeleteWave must not lose it.
+    for (const bool deleteWave : {false, true}) {
+        SCOPED_TRACE(deleteWave ? "DeleteWave" : "keep the wave");
+        fs::remove_all(Dest());
+        fs::create_directories(Dest());
+        ui.messages.clear();
+        settings.DeleteWave = deleteWave;
 
-    ASSERT_EQ(RunJob(), GrabOutcome::Completed);
+        ASSERT_EQ(RunJob(), GrabOutcome::Completed);
 
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_THAT(ui.messages[0].text, HasSubstr("Could not start:\n" + settings.L3encFilename));
-    EXPECT_EQ(ui.messages[0].title, "Platterscoop");
-    EXPECT_THAT(Names(), ElementsAre("Band - Song 1.wav"));
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_THAT(ui.messages[0].text, HasSubstr("Could not start:\n" + settings.L3encFilename));
+        EXPECT_EQ(ui.messages[0].title, "Platterscoop");
+        EXPECT_THAT(Names(), ElementsAre("Band - Song 1.wav"));
+        EXPECT_EQ(disc.tracks[1].results.waveStoreCode, kStoredUnderPlainName);
+    }
 }
 
 TEST_F(GrabEncoderAdapterTest, AbortingTheWaitKillsTheEncoderAndStoresNothing) {
