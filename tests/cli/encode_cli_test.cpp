@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/track_tag.h"
 #include "support/cli_run.h"
 
 namespace ps {
@@ -101,6 +102,25 @@ TEST_F(EncodeCli, FakeEncoderOutputIsTaggedAndNamedAfterTheInput) {
     EXPECT_EQ(mp3.substr(mp3.size() - kTagSize, 8), std::string("TAGTone\0", 8));
     EXPECT_FALSE(fs::exists(out / "temp.mp3"));
     EXPECT_TRUE(fs::exists(input));  // a chosen file is never deleted
+}
+
+// A wave the grab stored with its track tag block: the block gives the tag and the name.
+TEST_F(EncodeCli, AGrabbedWaveTakesItsTagAndNameFromItsTrackTagBlock) {
+    TrackTagFields fields;
+    fields.title = "Morning Tones";
+    fields.artist = "Band";
+    const std::string block = BuildTrackTag(fields, 0, "Band - Morning Tones", {});
+    std::ofstream(input, std::ios::binary | std::ios::app) << block;
+
+    const auto run = Encode(input.string());
+    ASSERT_EQ(run.status, 0) << run.output;
+    const fs::path named = out / "Band - Morning Tones.mp3";
+    EXPECT_NE(run.output.find("\"output\":\"" + named.string() + "\""), std::string::npos)
+        << run.output;
+    const std::string mp3 = ReadFile(named);
+    ASSERT_GT(mp3.size(), kTagSize);
+    EXPECT_EQ(mp3.substr(mp3.size() - kTagSize, 16), std::string("TAGMorning Tones"));
+    EXPECT_EQ(mp3.substr(mp3.size() - kTagSize + 33, 4), "Band");
 }
 
 TEST_F(EncodeCli, FailuresAreReportedWithExitStatusOne) {
