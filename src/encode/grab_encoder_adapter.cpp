@@ -1,0 +1,150 @@
+#include "encode/grab_encoder_adapter.h"
+
+#include "app/settings.h"
+#include "grab/output_store.h"
+#include "platform/file_system.h"
+
+namespace ps {
+namespace {
+
+constexpr const char* kApplicationTitle = "Platterscoop";
+
+std::string BaseName(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The tag title is the file-name part of the track's title ("Artist\Song" gives "Song").
+std::string FileNamePart(const std::string& title) {
+    const auto slash = title.rfind('\\');
+    return slash == std::string::npos ? title : title.substr(slash + 1);
+}
+
+bool EndsWithWav(const std::string& path) {
+    return path.size() >= 4 && path.compare(path.size() - 4, 4, ".wav") == 0;
+}
+
+}  // namespace
+
+GrabEncoderAdapter::GrabEncoderAdapter(Settings& settings, DiscRecord& disc, FileSystem& fileSystem,
+                                       ProcessLauncher& launcher, const TextTable& texts)
+    : settings_(settings),
+      disc_(disc),
+      fileSystem_(fileSystem),
+      texts_(texts),
+      session_(settings, fileSystem, launcher) {}
+
+void GrabEncoderAdapter::attach(GrabUi* ui, std::function<void()> pump) {
+    ui_ = ui;
+    pump_ = std::move(pump);
+}
+
+std::string GrabEncoderAdapter::description() {
+    return BaseName(settings_.L3encFilename);
+}
+
+// With DeleteWave on, the job deletes the wave of a track whose encoder did not start;
+// it would then be lost with nothing encoded, so it goes to its final wave name instead.
+int GrabEncoderAdapter::notStarted(const EncodeRequest& request) {
+    if (settings_.DeleteWave && !settings_.RipAllTracksBeforeEncoding &&
+        request.row < disc_.rows.size()) {
+        disc_.trackAtRow(request.row).results.waveStoreCode =
+            StoreWave(fileSystem_, settings_, request.sources, request.name).code;
+    }
+    return encoder_start::kNotStarted;
+}
+
+int GrabEncoderAdapter::startEncoding(const EncodeRequest& request) {
+    // The internal codecs are another encoder's business; nothing runs here for them.
+    if (settings_.InternalCodec || settings_.L3encFilename.empty() ||
+        request.row >= disc_.rows.size()) {
+        return notStarted(request);
+    }
+    const bool secondPhase = settings_.RipAllTracksBeforeEncoding;
+    const std::size_t row = request.row;
+    const NamingSources sources = request.sources;
+    const std::string name = request.name;
+
+    ExternalEncodeOrder order;
+    order.kind = secondPhase ? encode_kind::kRipAllTrack : encode_kind::kRippedTrack;
+    if (secondPhase) {
+        order.path = EndsWithWav(request.wavePath)
+                         ? request.wavePath.substr(0, request.wavePath.size() - 4)
+                         : request.wavePath;
+    }
+    order.artist = sources.artist;
+    order.album = sources.album;
+    order.track = sources.trackNumber;
+    order.trackName = sources.trackName;
+    order.tagFields.title = FileNamePart(sources.trackName);
+    order.tagFields.artist = sources.artist;
+    order.tagFields.album = sources.album;
+    order.tagFields.year = settings_.ID3Year;
+    order.tagFields.comment = settings_.ID3Comment;
+    order.tagFields.genre = static_cast<std::uint8_t>(settings_.ID3Genre);
+    order.tagSource.useID3Tag = settings_.UseID3Tag;
+    order.tagSource.cdRip = true;
+    order.tagSource.appendChecksum = settings_.ID3AppendChecksum;
+    order.tagSource.noChecksum = settings_.NoChecksum;
+    order.tagSource.checksum = request.checksum;
+    order.trackSectors = request.frames;
+    order.settleDelay = settleDelay_;
+    order.moveToTrackFinalName = [this, row, sources, name](const std::string& encoded) {
+        // StoreCompressed takes the encoder's temporary file; an encoder that wrote beside
+        // its input is brought to that name first.
+        const std::string temporary =
+            DestinationPath(settings_, CompressedOutputFor(settings_).temporaryFile);
+        if (BaseName(encoded) != BaseName(temporary) &&
+            fileSystem_.moveWithoutReplace(encoded, temporary) != MoveResult::Moved) {
+            return std::string();
+        }
+        const StoreResult stored = StoreCompressed(fileSystem_, settings_, sources, name);
+        if (row < disc_.rows.size()) {
+            disc_.trackAtRow(row).results.compressedStoreCode = stored.code;
+        }
+        return stored.code == kNotStored ? std::string() : stored.path;
+    };
+    if (!secondPhase) {
+        order.keepWave = [this, row, sources, name] {
+            const StoreResult stored = StoreWave(fileSystem_, settings_, sources, name);
+            if (row < disc_.rows.size()) {
+                disc_.trackAtRow(row).results.waveStoreCode = stored.code;
+            }
+        };
+    }
+
+    if (!session_.start(order, pump_)) {
+        if (ui_ != nullptr) {
+            std::string command = session_.commandLine();
+            if (!session_.startError().empty()) {
+                command += "\n" + session_.startError();
+            }
+            ui_->showMessage(texts_.format("CouldNotStart", command), kApplicationTitle,
+                             MessageIcon::Error);
+        }
+        return notStarted(request);
+    }
+    timerActive_ = true;
+    return 1;
+}
+
+bool GrabEncoderAdapter::completionTick() {
+    const bool done = session_.poll();
+    if (done) {
+        timerActive_ = false;
+    }
+    return done;
+}
+
+bool GrabEncoderAdapter::encoderDone() {
+    return completionTick();
+}
+
+void GrabEncoderAdapter::stopCompletionTimer() {
+    timerActive_ = false;
+    if (session_.pending()) {
+        session_.abortAndComplete(false);
+    }
+}
+
+}  // namespace ps
