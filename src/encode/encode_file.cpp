@@ -45,22 +45,11 @@ class MoveRecorder final : public FileSystem {
     std::map<std::string, std::string> moves_;
 };
 
-// The grab job has an EncodeRequest of its own, a different struct of the same name.
-// Their implicit constructors and destructors share one linker name, and the linker
-// keeps only one of each: this one is therefore built by aggregate initialization inside
-// a union and taken apart member by member, so that this file emits neither.
 EncoderJob BuildJob(const Settings& settings, const ExternalEncodeOrder& order) {
-    union Holder {
-        EncodeRequest request;
-        ~Holder() {}
-    } holder{
-        EncodeRequest{static_cast<EncodeKind>(order.kind), order.path,
-                      OwnArgumentValues{order.artist, order.album, order.track, order.trackName}}};
-    EncoderJob job = BuildEncoderJob(settings, holder.request);
-    holder.request.values.~OwnArgumentValues();
-    using std::string;
-    holder.request.path.~string();
-    return job;
+    EncodeRequest request{
+        static_cast<EncodeKind>(order.kind), order.path,
+        OwnArgumentValues{order.artist, order.album, order.track, order.trackName}};
+    return BuildEncoderJob(settings, request);
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ std::string GrabEncoderAdapter::description() {
 
 // With DeleteWave on, the job deletes the wave of a track whose encoder did not start;
 // it would then be lost with nothing encoded, so it goes to its final wave name instead.
-int GrabEncoderAdapter::notStarted(const EncodeRequest& request) {
+int GrabEncoderAdapter::notStarted(const GrabEncodeRequest& request) {
     if (settings_.DeleteWave && !settings_.RipAllTracksBeforeEncoding &&
         request.row < disc_.rows.size()) {
         disc_.trackAtRow(request.row).results.waveStoreCode =
@@ -54,7 +54,7 @@ int GrabEncoderAdapter::notStarted(const EncodeRequest& request) {
     return encoder_start::kNotStarted;
 }
 
-int GrabEncoderAdapter::startEncoding(const EncodeRequest& request) {
+int GrabEncoderAdapter::startEncoding(const GrabEncodeRequest& request) {
     // The internal codecs are another encoder's business; nothing runs here for them.
     if (settings_.InternalCodec || settings_.L3encFilename.empty() ||
         request.row >= disc_.rows.size()) {

@@ -29,7 +29,7 @@ class GrabEncoderAdapter final : public GrabEncoder {
     // for a track just ripped (the request's wave is temp.wav), kind 3 in the second
     // phase of RipAllTracksBeforeEncoding. A ripped track whose encoder did not start
     // keeps its wave under the final wave name even with DeleteWave on.
-    int startEncoding(const EncodeRequest& request) override;
+    int startEncoding(const GrabEncodeRequest& request) override;
     bool encoderDone() override;
     // The job's wait is over. A run still going was aborted by the user: the encoder is
     // killed and its output dropped, and the wave is left for the job to remove.
@@ -45,7 +45,7 @@ class GrabEncoderAdapter final : public GrabEncoder {
     void setSettleDelay(std::chrono::milliseconds delay) { settleDelay_ = delay; }
 
   private:
-    int notStarted(const EncodeRequest& request);
+    int notStarted(const GrabEncodeRequest& request);
 
     Settings& settings_;
     DiscRecord& disc_;

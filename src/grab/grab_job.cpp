@@ -567,7 +567,7 @@ void GrabJob::finishTrack(std::size_t row, GrabMode mode) {
     // Without an encoder to hand the wave to, the wave is kept as the result.
     const bool encoding = s.UseL3enc && p_.encoder != nullptr;
     if (encoding && !direct && !aborted && !s.RipAllTracksBeforeEncoding) {
-        EncodeRequest request;
+        GrabEncodeRequest request;
         request.row = row;
         request.name = name;
         request.sources = sources;
@@ -634,7 +634,7 @@ void GrabJob::secondPhase() {
         const TrackRecord& track = p_.disc.trackAtRow(file.row);
         NamingSources sources = namingSources(track, p_.disc.rows[file.row]);
         sources.trackName = file.trackName;
-        EncodeRequest request;
+        GrabEncodeRequest request;
         request.row = file.row;
         request.name = BuildFileName(s, sources);
         request.sources = sources;

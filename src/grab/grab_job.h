@@ -163,7 +163,7 @@ class GrabNormalizer {
     virtual void normalize(const std::string& wavePath, TrackCopyResults& results) = 0;
 };
 
-struct EncodeRequest {
+struct GrabEncodeRequest {
     std::size_t row = 0;
     std::string name;  // the name buffer (BuildFileName)
     NamingSources sources;
@@ -187,7 +187,7 @@ class GrabEncoder {
     virtual std::string description() { return {}; }
     // 0 or 9: nothing runs and nothing is waited for; anything else: the encoder runs and
     // its completion step (which stores the compressed file) sets encoderDone().
-    virtual int startEncoding(const EncodeRequest& request) = 0;
+    virtual int startEncoding(const GrabEncodeRequest& request) = 0;
     virtual bool encoderDone() = 0;
     virtual void stopCompletionTimer() {}
 };

@@ -196,7 +196,7 @@ TEST_F(GrabEncoderAdapterTest, AbortingTheWaitKillsTheEncoderAndStoresNothing) {
 }
 
 TEST_F(GrabEncoderAdapterTest, InternalCodecOrNoEncoderStartsNothing) {
-    EncodeRequest request;
+    GrabEncodeRequest request;
     request.wavePath = D("temp.wav");
     settings.InternalCodec = true;
     EXPECT_EQ(adapter.startEncoding(request), encoder_start::kNotStarted);

@@ -217,9 +217,9 @@ class ScriptedDiscCheck final : public GrabDiscCheck {
 class RecordingEncoder final : public GrabEncoder {
   public:
     int startResult = 1;
-    std::vector<EncodeRequest> started;
+    std::vector<GrabEncodeRequest> started;
     bool finishes = true;
-    int startEncoding(const EncodeRequest& request) override {
+    int startEncoding(const GrabEncodeRequest& request) override {
         started.push_back(request);
         return startResult;
     }
