@@ -126,6 +126,14 @@ void ProgramShell::create(const std::vector<std::pair<std::string, std::string>>
     tracks->setDirectEncodeActive(directEncodeActive);
     discCheck_ = std::make_unique<IdentifierDiscCheck>(*discIdentifier, cddbNumbers.currentDiscId);
     storeKnownDiscTitles();
+    normalizer_ = std::make_unique<GrabNormalizerAdapter>(settings, texts, services_.clock);
+    normalizer_->setRipPeakSource([this]() -> std::optional<PeakLevels> {
+        return readMethod ? RipPeakOf(*readMethod) : std::nullopt;
+    });
+    if (services_.processLauncher != nullptr && services_.fileSystem != nullptr) {
+        encoder_ = std::make_unique<GrabEncoderAdapter>(settings, disc, *services_.fileSystem,
+                                                        *services_.processLauncher, texts);
+    }
     trackListReady = true;
 }
 
@@ -199,6 +207,12 @@ GrabJobParts ProgramShell::grabParts(GrabUi& ui, std::function<void()> pump) {
                        ui,
                        *discCheck_,
                        programDirectory_};
+    normalizer_->attach(&ui, nullptr, parts.pump);
+    if (encoder_) {
+        encoder_->attach(&ui, parts.pump);
+    }
+    parts.normalizer = normalizer_.get();
+    parts.encoder = encoder_.get();
     parts.hooks = &grabHooks_;
     parts.figures = &copyFigures_;
     parts.screensaver = services_.screensaver;

@@ -16,14 +16,17 @@
 #include "cddb/cdplayer_ini.h"
 #include "cddb/disc_id.h"
 #include "cddb/disc_number.h"
+#include "encode/grab_encoder_adapter.h"
 #include "grab/grab_disc_check.h"
 #include "grab/grab_job.h"
+#include "grab/grab_normalizer_adapter.h"
 #include "i18n/language_menu.h"
 #include "i18n/text_table.h"
 #include "platform/autostart.h"
 #include "platform/cd_audio_device.h"
 #include "platform/clock.h"
 #include "platform/drive_types.h"
+#include "platform/process.h"
 #include "tracks/disc_record.h"
 #include "tracks/track_estimates.h"
 #include "tracks/track_list.h"
@@ -40,7 +43,8 @@ struct ProgramServices {
     FileSystem* fileSystem = nullptr;          // the grab job stores its files through it
     Screensaver* screensaver = nullptr;
     PowerControl* power = nullptr;
-    InstanceChannel* otherCopies = nullptr;  // continuous ripping
+    InstanceChannel* otherCopies = nullptr;      // continuous ripping
+    ProcessLauncher* processLauncher = nullptr;  // external encoders
     // The back-ends of the read-method switch; an unset factory stands for "not there".
     std::function<std::unique_ptr<AspiBackend>()> createAspi;
     std::function<std::unique_ptr<AnalogBackend>()> createAnalog;
@@ -197,6 +201,8 @@ class ProgramShell {
     ShellGrabHooks grabHooks_{*this};
     ShellCopyFigures copyFigures_{*this};
     std::unique_ptr<GrabJob> grabJob_;
+    std::unique_ptr<GrabNormalizerAdapter> normalizer_;
+    std::unique_ptr<GrabEncoderAdapter> encoder_;
     std::optional<std::uint64_t> lastMedia_;
     bool created_ = false;
     bool shutDown_ = false;

@@ -113,6 +113,7 @@ ProgramServices LinuxPlatform::services() {
     services.driveTypes = &drives;
     services.cdAudioDevices = &drives;
     services.fileSystem = &fileSystem;
+    services.processLauncher = &processLauncher;
     services.executablePath = executablePath;
     services.currentYear = currentYear();
     services.defaultDestinationDirectory = musicDirectory;

@@ -9,6 +9,7 @@
 #include "platform/clock.h"
 #include "platform/drive_types.h"
 #include "platform/linux/file_system_linux.h"
+#include "platform/linux/process_linux.h"
 #include "platform/linux/xdg_autostart.h"
 
 namespace ps {
@@ -45,6 +46,7 @@ struct LinuxPlatform {
     XdgAutostart autostart;
     LinuxDrives drives;
     LinuxFileSystem fileSystem;
+    LinuxProcessLauncher processLauncher;
     std::string executablePath;
     std::string programDirectory;
     std::string musicDirectory;

@@ -106,6 +106,9 @@ std::unique_ptr<Process> LinuxProcessLauncher::spawn(const ProcessSpec& command,
     posix_spawn_file_actions_init(&actions);
     posix_spawnattr_init(&attributes);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    // An encoder's progress display would only scribble over the program's own output.
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     if (!command.workingDirectory.empty()) {
         posix_spawn_file_actions_addchdir_np(&actions, command.workingDirectory.c_str());
     }
