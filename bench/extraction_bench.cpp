@@ -7,6 +7,7 @@
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
@@ -64,6 +65,10 @@ struct BenchImage {
             std::fwrite(sector.data(), 1, sector.size(), file);
         }
         if (file != nullptr) {
+            // On the disk before the clock runs: otherwise whichever copy runs first pays
+            // for writing back the freshly generated image.
+            std::fflush(file);
+            fsync(fileno(file));
             std::fclose(file);
         }
         std::string text = "FILE \"image.bin\" BINARY\n";
@@ -139,10 +144,16 @@ Speed ripDisc(int method, int jitterFrames, bool checksumOff, benchmark::State& 
     settings.synchMethod = method;
     settings.destinationDirectory = image().directory.string();
 
+    // Every track goes to a file of its own, as a rip keeps each track, and the files stay
+    // until the clock stops, as cd-paranoia's does: writing every track over one file would
+    // time the truncation of the previous track while the disk still writes it back.
+    std::vector<std::string> outputs;
     const auto begin = std::chrono::steady_clock::now();
     const double cpuBegin = cpuSeconds(RUSAGE_SELF);
     std::int64_t sectors = 0;
     for (int t = table.firstTrack; t <= table.lastTrack; ++t) {
+        outputs.push_back((image().directory / ("track" + std::to_string(t) + ".wav")).string());
+        settings.outputPath = outputs.back();
         ps::RecordRequest request;
         request.startSector = table.tracks[static_cast<std::size_t>(t)].startSector;
         request.endSector = table.tracks[static_cast<std::size_t>(t)].endSector;
@@ -159,6 +170,10 @@ Speed ripDisc(int method, int jitterFrames, bool checksumOff, benchmark::State& 
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     const double cpu = cpuSeconds(RUSAGE_SELF) - cpuBegin;
+    for (const std::string& output : outputs) {
+        std::error_code ignored;
+        std::filesystem::remove(output, ignored);
+    }
     const double audio = static_cast<double>(sectors) * 2352.0 / kBytesPerSecond;
     return {audio / seconds, audio / cpu};
 }
