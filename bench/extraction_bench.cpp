@@ -7,7 +7,9 @@
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -64,6 +66,10 @@ struct BenchImage {
             std::fwrite(sector.data(), 1, sector.size(), file);
         }
         if (file != nullptr) {
+            // On the disk before the clock runs: otherwise whichever copy runs first pays
+            // for writing back the freshly generated image.
+            std::fflush(file);
+            fsync(fileno(file));
             std::fclose(file);
         }
         std::string text = "FILE \"image.bin\" BINARY\n";
@@ -139,10 +145,16 @@ Speed ripDisc(int method, int jitterFrames, bool checksumOff, benchmark::State& 
     settings.synchMethod = method;
     settings.destinationDirectory = image().directory.string();
 
+    // Every track goes to a file of its own, as a rip keeps each track, and the files stay
+    // until the clock stops, as cd-paranoia's does: writing every track over one file would
+    // time the truncation of the previous track while the disk still writes it back.
+    std::vector<std::string> outputs;
     const auto begin = std::chrono::steady_clock::now();
     const double cpuBegin = cpuSeconds(RUSAGE_SELF);
     std::int64_t sectors = 0;
     for (int t = table.firstTrack; t <= table.lastTrack; ++t) {
+        outputs.push_back((image().directory / ("track" + std::to_string(t) + ".wav")).string());
+        settings.outputPath = outputs.back();
         ps::RecordRequest request;
         request.startSector = table.tracks[static_cast<std::size_t>(t)].startSector;
         request.endSector = table.tracks[static_cast<std::size_t>(t)].endSector;
@@ -159,6 +171,10 @@ Speed ripDisc(int method, int jitterFrames, bool checksumOff, benchmark::State& 
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     const double cpu = cpuSeconds(RUSAGE_SELF) - cpuBegin;
+    for (const std::string& output : outputs) {
+        std::error_code ignored;
+        std::filesystem::remove(output, ignored);
+    }
     const double audio = static_cast<double>(sectors) * 2352.0 / kBytesPerSecond;
     return {audio / seconds, audio / cpu};
 }
@@ -173,7 +189,15 @@ void BM_RipDisc(benchmark::State& state, int method, int jitter, const std::stri
     state.counters["x_realtime"] = speed.wall;
     state.counters["x_realtime_cpu"] = speed.cpu;
     state.counters["peak_rss_MB"] = peakRssMb();
-    results()[name] = speed;
+    // Repeated runs keep their best figures: the machine is shared, and a run can also
+    // pay for memory the host has not yet given back since the image was generated.
+    auto found = results().find(name);
+    if (found == results().end()) {
+        results()[name] = speed;
+    } else {
+        found->second.wall = std::max(found->second.wall, speed.wall);
+        found->second.cpu = std::max(found->second.cpu, speed.cpu);
+    }
 }
 
 Speed runParanoia(const std::string& options) {
@@ -201,10 +225,12 @@ Speed runParanoia(const std::string& options) {
 
 BENCHMARK_CAPTURE(BM_RipDisc, buffered_burst, 1, 0, "buffered")
     ->Iterations(1)
+    ->Repetitions(3)
     ->Unit(benchmark::kSecond);
 // The same without the running checksum (NoChecksum), to show what the block analysis costs.
 BENCHMARK_CAPTURE(BM_RipDisc, buffered_burst_no_checksum, 1, 0, "buffered_nochecksum", true)
     ->Iterations(1)
+    ->Repetitions(3)
     ->Unit(benchmark::kSecond);
 BENCHMARK_CAPTURE(BM_RipDisc, unbuffered_burst, 2, 0, "unbuffered")
     ->Iterations(1)
@@ -236,7 +262,14 @@ int main(int argc, char** argv) {
         return 0;
     }
     const Speed full = runParanoia("");
-    const Speed fast = runParanoia("-Z");
+    // The fast mode is compared with the best of three runs of the buffered burst, so it
+    // gets three runs as well.
+    Speed fast;
+    for (int run = 0; run < 3; ++run) {
+        const Speed once = runParanoia("-Z");
+        fast.wall = std::max(fast.wall, once.wall);
+        fast.cpu = std::max(fast.cpu, once.cpu);
+    }
     std::printf("cd-paranoia full mode: %.1fx (CPU %.1fx), -Z: %.1fx (CPU %.1fx)\n", full.wall,
                 full.cpu, fast.wall, fast.cpu);
     const auto& r = results();

@@ -29,13 +29,19 @@ struct AudioChecksum {
     std::uint64_t sinceLoud = 0;  // samples added after the last loud one
 
     void add(const std::int16_t* samples, std::size_t count);
+    // The same for little-endian samples read in place from audio bytes; also gives the
+    // smallest and largest sample added (0 and 0 for none), found in the same pass.
+    void add(const std::uint8_t* bytes, std::size_t count, int& low, int& high);
 };
 
 // Smallest and largest sample of a range (0 and 0 for an empty range).
 void SampleRange(const std::int16_t* samples, std::size_t count, int& low, int& high);
+// ... of little-endian samples read in place from audio bytes.
+void SampleRange(const std::uint8_t* bytes, std::size_t count, int& low, int& high);
 
 // Index of the first loud sample, or count when there is none.
 std::size_t FindFirstLoud(const std::int16_t* samples, std::size_t count);
+std::size_t FindFirstLoud(const std::uint8_t* bytes, std::size_t count);
 
 // Little-endian 16-bit samples from bytes, whatever the host's byte order.
 void LoadSamples(const std::uint8_t* bytes, std::int16_t* samples, std::size_t count);

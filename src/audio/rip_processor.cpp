@@ -95,7 +95,7 @@ std::string RipChecksumText(const RipChecksum& checksum) {
     return " " + ChecksumText(checksum.value, starts, ends);
 }
 
-RipProcessor::RipProcessor() : samples_(kSectorSamples), copyBuffer_(kCopyBufferSize) {}
+RipProcessor::RipProcessor() : copyBuffer_(kCopyBufferSize) {}
 
 void RipProcessor::ResetRipAnalysis(const RipSetup& setup) {
     setup_ = setup;
@@ -201,11 +201,10 @@ int RipProcessor::DeliverBatch(std::uint8_t* batch, int sectors) {
 }
 
 void RipProcessor::analyseSector(const std::uint8_t* sector) {
-    std::int16_t* s = samples_.data();
-    LoadSamples(sector, s, kSectorSamples);
+    // The samples are read where they stand; the checksum pass gives the range as well.
     std::size_t from = 0;
     if (!state_.started) {
-        from = FindFirstLoud(s, kSectorSamples);
+        from = FindFirstLoud(sector, kSectorSamples);
         if (from == kSectorSamples) {
             state_.startsWithSilence = true;
         } else {
@@ -213,12 +212,14 @@ void RipProcessor::analyseSector(const std::uint8_t* sector) {
         }
     }
     if (from < kSectorSamples) {
-        if (!setup_.checksumOff) {
-            state_.checksum.add(s + from, kSectorSamples - from);
-        }
+        const std::uint8_t* loud = sector + 2 * from;
         int low = 0;
         int high = 0;
-        SampleRange(s + from, kSectorSamples - from, low, high);
+        if (setup_.checksumOff) {
+            SampleRange(loud, kSectorSamples - from, low, high);
+        } else {
+            state_.checksum.add(loud, kSectorSamples - from, low, high);
+        }
         state_.batchPeak = std::max(state_.batchPeak, high);
         state_.batchLow = std::min(state_.batchLow, low);
         state_.trackPeak = std::max(state_.trackPeak, high);

@@ -116,7 +116,6 @@ class RipProcessor {
     RipSetup setup_;
     RipAnalysis state_;
     WaveWriter writer_;
-    std::vector<std::int16_t> samples_;  // one sector, decoded
     std::vector<std::uint8_t> copyBuffer_;
 };
 
