@@ -1,36 +1,21 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <cstdio>
 #include <filesystem>
 #include <random>
 #include <regex>
 #include <string>
 
+#include "support/cli_run.h"
+
 namespace ps {
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string output;
-};
+using test::CliRun;
 
+// Every run gets a program directory of its own, so no test reads or writes the user's.
 CliRun cli(const std::string& environment, const std::string& arguments) {
-    const std::string command =
-        "env " + environment + " " + PS_CLI_PATH + " " + arguments + " 2>&1";
-    CliRun run;
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return run;
-    }
-    char chunk[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) {
-        run.output.append(chunk, n);
-    }
-    const int raw = ::pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return run;
+    test::CliHome home;
+    return test::runCli(home, environment, arguments);
 }
 
 class RipCommand : public testing::Test {
