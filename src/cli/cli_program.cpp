@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "app/program_directory.h"
+#include "cli/command.h"
 
 namespace ps::cli {
 
@@ -44,6 +45,22 @@ int aspiDriveIndexOfLetter(const std::string& text) {
     }
     const int letter = std::toupper(static_cast<unsigned char>(text[0]));
     return letter >= 'D' && letter <= 'Z' ? letter - 'D' : -1;
+}
+
+bool takeFilesAndOverrides(std::vector<std::string>& args, const char* usage,
+                           std::vector<std::pair<std::string, std::string>>& overrides) {
+    std::vector<std::string> setValues;
+    if (!takeOptionValues(args, "--set", setValues) || args.empty()) {
+        std::fputs(usage, stderr);
+        return false;
+    }
+    for (const std::string& file : args) {
+        if (file.rfind("--", 0) == 0) {
+            std::fputs(usage, stderr);
+            return false;
+        }
+    }
+    return parseSettingOverrides(setValues, overrides);
 }
 
 bool parseSettingOverrides(const std::vector<std::string>& values,

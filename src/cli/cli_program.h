@@ -29,6 +29,12 @@ struct CliProgram {
 char aspiDriveLetter(int index);
 int aspiDriveIndexOfLetter(const std::string& text);
 
+// For commands that take files and settings: removes every "--set KEY=VALUE" from `args`
+// into `overrides` and leaves the file names. Prints `usage` (or the reason) and returns
+// false when no file is left, an option is unknown or an override is malformed.
+bool takeFilesAndOverrides(std::vector<std::string>& args, const char* usage,
+                           std::vector<std::pair<std::string, std::string>>& overrides);
+
 // Splits "--set KEY=VALUE" values; prints a message and returns false for a value
 // without "=" or a key the settings file does not know.
 bool parseSettingOverrides(const std::vector<std::string>& values,

@@ -39,19 +39,8 @@ std::string MessageText(const TextTable& texts, const EncodeMessage& message) {
 int runEncode(const std::vector<std::string>& arguments) {
     std::vector<std::string> args = arguments;
     const bool json = takeFlag(args, "--json");
-    std::vector<std::string> setValues;
-    if (!takeOptionValues(args, "--set", setValues) || args.empty()) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
-    for (const std::string& file : args) {
-        if (file.rfind("--", 0) == 0) {
-            std::fputs(kUsage, stderr);
-            return 2;
-        }
-    }
     std::vector<std::pair<std::string, std::string>> overrides;
-    if (!parseSettingOverrides(setValues, overrides)) {
+    if (!takeFilesAndOverrides(args, kUsage, overrides)) {
         return 2;
     }
     CliProgram program;
