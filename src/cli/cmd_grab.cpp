@@ -209,12 +209,8 @@ int runGrab(const std::vector<std::string>& arguments) {
     std::signal(SIGINT, SIG_DFL);
 
     std::vector<std::string> waves(disc.rows.size());
-    if (GrabJob* job = shell.lastGrab()) {
-        for (const GrabbedFile& file : job->grabbedFiles()) {
-            if (file.row < waves.size()) {
-                waves[file.row] = file.wavePath;
-            }
-        }
+    for (std::size_t row = 0; row < disc.rows.size(); ++row) {
+        waves[row] = disc.trackAtRow(row).results.wavePath;
     }
     bool allCopied = outcome != GrabOutcome::NotStarted;
     for (std::size_t row = 0; row < disc.rows.size(); ++row) {
@@ -252,7 +248,10 @@ int runGrab(const std::vector<std::string>& arguments) {
                 ",\"row\":" + std::to_string(row) + ",\"name\":" + jsonString(track.name) +
                 ",\"status\":" + std::to_string(results.copyStatus) + ",\"checksum\":" + checksum +
                 ",\"wave\":" + (waves[row].empty() ? std::string("null") : jsonString(waves[row])) +
-                ",\"compressed\":null,\"information\":" + jsonString(track.information) + "}";
+                ",\"compressed\":" +
+                (results.compressedPath.empty() ? std::string("null")
+                                                : jsonString(results.compressedPath)) +
+                ",\"information\":" + jsonString(track.information) + "}";
         }
         out += "]}\n";
         std::fputs(out.c_str(), stdout);
@@ -265,9 +264,13 @@ int runGrab(const std::vector<std::string>& arguments) {
             }
         }
         std::printf("%s\n", terminalText(plain, shell.texts).c_str());
-        for (const std::string& wave : waves) {
-            if (!wave.empty()) {
-                std::printf("%s\n", wave.c_str());
+        for (std::size_t row = 0; row < disc.rows.size(); ++row) {
+            if (!waves[row].empty()) {
+                std::printf("%s\n", waves[row].c_str());
+            }
+            const std::string& compressed = disc.trackAtRow(row).results.compressedPath;
+            if (!compressed.empty()) {
+                std::printf("%s\n", compressed.c_str());
             }
         }
     }

@@ -48,8 +48,9 @@ std::string GrabEncoderAdapter::description() {
 int GrabEncoderAdapter::notStarted(const GrabEncodeRequest& request) {
     if (settings_.DeleteWave && !settings_.RipAllTracksBeforeEncoding &&
         request.row < disc_.rows.size()) {
-        disc_.trackAtRow(request.row).results.waveStoreCode =
-            StoreWave(fileSystem_, settings_, request.sources, request.name).code;
+        const StoreResult stored = StoreWave(fileSystem_, settings_, request.sources, request.name);
+        disc_.trackAtRow(request.row).results.waveStoreCode = stored.code;
+        disc_.trackAtRow(request.row).results.wavePath = stored.path;
     }
     return encoder_start::kNotStarted;
 }
@@ -101,6 +102,7 @@ int GrabEncoderAdapter::startEncoding(const GrabEncodeRequest& request) {
         const StoreResult stored = StoreCompressed(fileSystem_, settings_, sources, name);
         if (row < disc_.rows.size()) {
             disc_.trackAtRow(row).results.compressedStoreCode = stored.code;
+            disc_.trackAtRow(row).results.compressedPath = stored.path;
         }
         return stored.code == kNotStored ? std::string() : stored.path;
     };
@@ -109,6 +111,7 @@ int GrabEncoderAdapter::startEncoding(const GrabEncodeRequest& request) {
             const StoreResult stored = StoreWave(fileSystem_, settings_, sources, name);
             if (row < disc_.rows.size()) {
                 disc_.trackAtRow(row).results.waveStoreCode = stored.code;
+                disc_.trackAtRow(row).results.wavePath = stored.path;
             }
         };
     }

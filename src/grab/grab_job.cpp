@@ -579,7 +579,9 @@ void GrabJob::finishTrack(std::size_t row, GrabMode mode) {
             if (s.DeleteWave) {
                 removeTemporaryWave();
             } else {
-                track.results.waveStoreCode = StoreWave(p_.fileSystem, s, sources, name).code;
+                const StoreResult stored = StoreWave(p_.fileSystem, s, sources, name);
+                track.results.waveStoreCode = stored.code;
+                track.results.wavePath = stored.path;
             }
         } else if (!waitForEncoder()) {
             jobAborted_ = true;
@@ -592,6 +594,7 @@ void GrabJob::finishTrack(std::size_t row, GrabMode mode) {
     if (notEncodedNow && !aborted && !jobAborted_) {
         const StoreResult stored = StoreWave(p_.fileSystem, s, sources, name);
         track.results.waveStoreCode = stored.code;
+        track.results.wavePath = stored.path;
         if (stored.code != kNotStored) {
             grabbed_.push_back({row, track.name, stored.path});
         }

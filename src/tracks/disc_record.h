@@ -25,6 +25,8 @@ struct TrackCopyResults {
     int newCompact = -1;
     int waveStoreCode = 0;  // 0, 1..100 the "-N" of the name, 101 not stored
     int compressedStoreCode = 0;
+    std::string wavePath;        // where the wave file was stored; empty when none
+    std::string compressedPath;  // where the compressed file was stored; empty when none
 };
 
 // One track of the inserted disc.
