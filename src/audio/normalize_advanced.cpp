@@ -565,20 +565,7 @@ AnalyseOutcome AnalyseAndModify(const std::string& path, const AdvancedParameter
         code = ProcessingPass(in.get(), output.file(), outcome.analysis, outcome.plan, context,
                               outcome.clippedSamples);
     }
-    if (code == normalize_result::Modified &&
-        !CopyRange(in.get(), output.file(), audioEnd, tailEnd)) {
-        code = normalize_result::ReadFailed;
-    }
-    in.reset();
-    if (code == normalize_result::Modified && !output.commit()) {
-        code = normalize_result::WriteFailed;
-    }
-    if (code != normalize_result::Modified) {
-        output.abandon();
-        outcome.code = code;
-        if (code == normalize_result::WriteFailed) {
-            outcome.message = NormalizeMessage{"NoDiskSpace", nullptr, {}};
-        }
+    if (FinishPass(code, in, output, audioEnd, tailEnd, outcome) != normalize_result::Modified) {
         return outcome;
     }
     outcome.code = normalize_result::Modified;

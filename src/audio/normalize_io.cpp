@@ -198,4 +198,24 @@ void UpdateComputerSpeed(Settings& settings, double speed) {
     settings.ComputerSpeed = static_cast<std::int16_t>(std::min(value, 32767.0));
 }
 
+int FinishPass(int code, File& in, PassOutput& output, std::int64_t tailBegin, std::int64_t tailEnd,
+               NormalizeOutcome& outcome) {
+    if (code == normalize_result::Modified &&
+        !CopyRange(in.get(), output.file(), tailBegin, tailEnd)) {
+        code = normalize_result::ReadFailed;
+    }
+    in.reset();
+    if (code == normalize_result::Modified && !output.commit()) {
+        code = normalize_result::WriteFailed;
+    }
+    if (code != normalize_result::Modified) {
+        output.abandon();
+        outcome.code = code;
+        if (code == normalize_result::WriteFailed) {
+            outcome.message = NormalizeMessage{"NoDiskSpace", nullptr, {}};
+        }
+    }
+    return code;
+}
+
 }  // namespace ps::normalize_detail

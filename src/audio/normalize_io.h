@@ -65,6 +65,13 @@ class PassOutput {
     std::vector<char> buffer_;
 };
 
+// Ends a pass whose processing gave `code`: copies [tailBegin, tailEnd) of `in` (what
+// follows the audio) behind the output, closes `in` and commits the output. Returns
+// Modified, or the failure; on a failure the output is abandoned, `outcome.code` is set,
+// and a failed write brings the full-disk message.
+int FinishPass(int code, File& in, PassOutput& output, std::int64_t tailBegin, std::int64_t tailEnd,
+               NormalizeOutcome& outcome);
+
 // Milliseconds since `start`, or 0 without a clock.
 std::int64_t ElapsedMs(Clock* clock, std::int64_t start);
 std::int64_t NowMs(Clock* clock);

@@ -224,20 +224,8 @@ NormalizeOutcome SimpleNormalize(const std::string& path, const Settings& settin
                          newPeak, outcome.clippedSamples);
     }
     // Whatever follows the audio (the track tag block) stays as it was.
-    if (code == normalize_result::Modified &&
-        !CopyRange(in.get(), output.file(), span.offset + span.length, span.fileSize)) {
-        code = normalize_result::ReadFailed;
-    }
-    in.reset();
-    if (code == normalize_result::Modified && !output.commit()) {
-        code = normalize_result::WriteFailed;
-    }
-    if (code != normalize_result::Modified) {
-        output.abandon();
-        outcome.code = code;
-        if (code == normalize_result::WriteFailed) {
-            outcome.message = NormalizeMessage{"NoDiskSpace", nullptr, {}};
-        }
+    if (FinishPass(code, in, output, span.offset + span.length, span.fileSize, outcome) !=
+        normalize_result::Modified) {
         return outcome;
     }
     const std::int64_t elapsed = ElapsedMs(context.clock, start);
