@@ -264,14 +264,8 @@ bool ProgramShell::ShellGrabHooks::saveSettings() {
     return ps::saveSettings(shell_.settings, shell_.settingsPath_);
 }
 
-CopyFigures ProgramShell::ShellCopyFigures::lastCopy() {
-    const ExtractionFigures figures = shell_.readMethod->aspiBackend().lastExtraction();
-    CopyFigures copy;
-    copy.speed = figures.speed;
-    copy.lostSynchs = figures.lostSynchs;
-    copy.speedProblems = figures.speedProblems;
-    copy.possibleSpeedProblems = figures.possibleSpeedProblems;
-    return copy;
+ExtractionFigures ProgramShell::ShellCopyFigures::lastCopy() {
+    return shell_.readMethod->aspiBackend().lastExtraction();
 }
 
 ExtractionSettings ProgramShell::extractionSettings() {

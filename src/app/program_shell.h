@@ -176,7 +176,7 @@ class ProgramShell {
     class ShellCopyFigures final : public GrabCopyFigures {
       public:
         explicit ShellCopyFigures(ProgramShell& shell) : shell_(shell) {}
-        CopyFigures lastCopy() override;
+        ExtractionFigures lastCopy() override;
 
       private:
         ProgramShell& shell_;

@@ -26,14 +26,6 @@ struct AspiOptions {
     std::string debugDirectory;  // where debug.bin goes; empty for the current directory
 };
 
-// Figures of the last extraction beyond the statistics of the read method.
-struct ExtractionFigures {
-    int speed = -1;  // read speed x 100; -1 none
-    int lostSynchs = 0;
-    int speedProblems = 0;
-    int possibleSpeedProblems = 0;
-};
-
 // A disc whose titles the program knows without asking anyone: the images of the
 // virtual drive carry their own.
 struct KnownDiscTitles {

@@ -23,4 +23,12 @@ struct RecordRequest {
     bool writesFile() const { return (options & kWriteFile) != 0; }
 };
 
+// Figures of the last extraction beyond the statistics of the read method.
+struct ExtractionFigures {
+    int speed = -1;  // read speed x 100; -1 none
+    int lostSynchs = 0;
+    int speedProblems = 0;
+    int possibleSpeedProblems = 0;
+};
+
 }  // namespace ps

@@ -479,7 +479,7 @@ GrabJob::CopyResult GrabJob::copyTrack(std::size_t row, GrabMode mode) {
     r.checksumState = p_.readMethod.TestChecksum();
     r.checksumAvailable = !s.NoChecksum && accessMode != access_mode::kAnalog;
     if (p_.figures != nullptr && accessMode != access_mode::kAnalog) {
-        const CopyFigures figures = p_.figures->lastCopy();
+        const ExtractionFigures figures = p_.figures->lastCopy();
         r.speed = figures.speed;
         r.lostSynchs = figures.lostSynchs;
         r.speedProblems = figures.speedProblems;

@@ -104,18 +104,11 @@ class GrabDiscCheck {
     virtual std::uint32_t cddbId() { return 0; }
 };
 
-// Figures of the last extraction beyond the read method's statistics.
-struct CopyFigures {
-    int speed = -1;  // read speed x 100; -1 none
-    int lostSynchs = 0;
-    int speedProblems = 0;
-    int possibleSpeedProblems = 0;
-};
-
+// Where the job reads the figures of the last extraction (speed, lost synchronisations).
 class GrabCopyFigures {
   public:
     virtual ~GrabCopyFigures() = default;
-    virtual CopyFigures lastCopy() = 0;
+    virtual ExtractionFigures lastCopy() = 0;
 };
 
 // One stored track of the job: its row, its name and its final wave path.

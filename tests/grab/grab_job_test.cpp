@@ -411,7 +411,7 @@ TEST_F(GrabJobTest, AbortedShutDownCountdownDoesNotPowerOff) {
 
 struct FixedFigures final : GrabCopyFigures {
     int speed = 400;
-    CopyFigures lastCopy() override { return {speed, 1, 2, 3}; }
+    ExtractionFigures lastCopy() override { return {speed, 1, 2, 3}; }
 };
 
 TEST_F(GrabJobTest, CdSpeedAveragesTheMeasuredSpeedUnlessLocked) {
