@@ -9,6 +9,7 @@
 
 #include "audio/track_tag.h"
 #include "support/cli_run.h"
+#include "support/tone_wave.h"
 
 namespace ps {
 namespace {
@@ -21,30 +22,7 @@ constexpr std::size_t kTagSize = 128;
 
 // A CD-format wave file of one second of a tone.
 void WriteTone(const fs::path& path) {
-    const std::uint32_t frames = 44100;
-    std::vector<std::int16_t> samples;
-    for (std::uint32_t i = 0; i < frames; ++i) {
-        const auto value = static_cast<std::int16_t>(std::lround(12000 * std::sin(i * 0.0627)));
-        samples.push_back(value);
-        samples.push_back(value);
-    }
-    const std::uint32_t dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
-    std::ofstream out(path, std::ios::binary);
-    auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    out.write("RIFF", 4);
-    u32(36 + dataBytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(2);
-    u32(44100);
-    u32(44100 * 4);
-    u16(4);
-    u16(16);
-    out.write("data", 4);
-    u32(dataBytes);
-    out.write(reinterpret_cast<const char*>(samples.data()), dataBytes);
+    test::writeToneWave(path, 44100, 12000, 0.0627);
 }
 
 std::string ReadFile(const fs::path& path) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/cli_run.h"
+#include "support/tone_wave.h"
 
 namespace ps {
 namespace {
@@ -20,30 +21,7 @@ using test::runCli;
 
 // A CD-format wave file of 30 sectors: a tone whose peak is `peak`.
 void WriteTone(const fs::path& path, int peak) {
-    const std::uint32_t frames = 30 * 588;
-    std::vector<std::int16_t> samples;
-    for (std::uint32_t i = 0; i < frames; ++i) {
-        const auto value = static_cast<std::int16_t>(std::lround(peak * std::sin(i * 0.05)));
-        samples.push_back(value);
-        samples.push_back(value);
-    }
-    const std::uint32_t dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
-    std::ofstream out(path, std::ios::binary);
-    auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    out.write("RIFF", 4);
-    u32(36 + dataBytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(2);
-    u32(44100);
-    u32(44100 * 4);
-    u16(4);
-    u16(16);
-    out.write("data", 4);
-    u32(dataBytes);
-    out.write(reinterpret_cast<const char*>(samples.data()), dataBytes);
+    test::writeToneWave(path, 30 * 588, peak, 0.05);
 }
 
 std::string ReadFile(const fs::path& path) {
