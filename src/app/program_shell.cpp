@@ -77,6 +77,7 @@ void ProgramShell::create(const std::vector<std::pair<std::string, std::string>>
 
     const SettingsLoadResult loaded = loadSettings(settings, settingsPath_, environment, overrides);
     previousRunEndedAbnormally = loaded.programWasRunning;
+    LoadTagFieldsFromSettings(tagFields, settings);
     if (previousRunEndedAbnormally) {
         // After a crash the drive-speed choice lists every speed, in case probing the
         // drive's speeds was what brought the program down.
@@ -194,6 +195,44 @@ bool ProgramShell::mediaChanged() {
     const bool changed = lastMedia_.has_value() && *lastMedia_ != media;
     lastMedia_ = media;
     return changed;
+}
+
+template <typename Run>
+auto ProgramShell::withChosenFiles(std::function<void()> pump, Run run)
+    -> decltype(run(std::declval<ChosenFilesContext&>())) {
+    using Report = decltype(run(std::declval<ChosenFilesContext&>()));
+    if (!encoder_ || (grabJob_ && grabJob_->running())) {
+        return Report{};
+    }
+    // The tag takes the artist and album the main window shows.
+    tagFields.track.artist = disc.artist;
+    tagFields.track.album = disc.album;
+    ChosenFilesContext context{settings,  texts,           encoder_->session(),
+                               tagFields, services_.clock, std::move(pump)};
+    return run(context);
+}
+
+ChosenFilesReport ProgramShell::normalizeFiles(const std::vector<std::string>& files,
+                                               ChosenFilesUi& ui, std::function<void()> pump) {
+    return withChosenFiles(std::move(pump), [&](ChosenFilesContext& context) {
+        return NormalizeChosenFiles(files, context, ui);
+    });
+}
+
+ChosenFilesReport ProgramShell::encodeFiles(const std::vector<std::string>& files,
+                                            ChosenFilesUi& ui, std::function<void()> pump) {
+    return withChosenFiles(std::move(pump), [&](ChosenFilesContext& context) {
+        return EncodeChosenFiles(files, context, ui);
+    });
+}
+
+DropReport ProgramShell::dropFiles(const std::vector<std::string>& paths, ChosenFilesUi& ui,
+                                   std::function<void()> pump, DropHooks hooks) {
+    hooks.helperDrive = settings.mscdexDrive;
+    hooks.grabbedFiles = &droppedFiles;
+    return withChosenFiles(std::move(pump), [&](ChosenFilesContext& context) {
+        return HandleDroppedFiles(paths, context, ui, hooks);
+    });
 }
 
 GrabJobParts ProgramShell::grabParts(GrabUi& ui, std::function<void()> pump) {

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/chosen_files.h"
 #include "app/settings.h"
 #include "cdaccess/disc_table.h"
 #include "cdaccess/read_method.h"
@@ -27,6 +28,8 @@
 #include "platform/clock.h"
 #include "platform/drive_types.h"
 #include "platform/process.h"
+#include "tags/id3_editor.h"
+#include "tags/id3_tag.h"
 #include "tracks/disc_record.h"
 #include "tracks/track_estimates.h"
 #include "tracks/track_list.h"
@@ -119,6 +122,17 @@ class ProgramShell {
     // Answers the continuous-ripping signal of another copy.
     bool continuousRippingSignal(GrabUi& ui, std::function<void()> pump);
 
+    // "&Normalize..." and "&Make MP3..." on chosen wave files, and files dropped on the
+    // main window; `hooks` carry the main window's part of a drop.
+    ChosenFilesReport normalizeFiles(const std::vector<std::string>& files, ChosenFilesUi& ui,
+                                     std::function<void()> pump);
+    ChosenFilesReport encodeFiles(const std::vector<std::string>& files, ChosenFilesUi& ui,
+                                  std::function<void()> pump);
+    DropReport dropFiles(const std::vector<std::string>& paths, ChosenFilesUi& ui,
+                         std::function<void()> pump, DropHooks hooks);
+    // The external encoder of the grab and the commands; nullptr without a process launcher.
+    GrabEncoderAdapter* encoderAdapter() { return encoder_.get(); }
+
     // The main window's close: writes the settings (ProgramRunning false) and releases
     // what start-up took. Safe to call more than once; only the first call acts.
     void writeVariables();
@@ -140,6 +154,12 @@ class ProgramShell {
     std::unique_ptr<DiscIdentifier> discIdentifier;
     // The track list over the disc record; exists once create() ran.
     std::unique_ptr<TrackListModel> tracks;
+    // What the next tag is built from (the ID3 editor edits it).
+    TagFields tagFields;
+    // The additional texts of WMA files (the ID3 editor edits them).
+    WmaAttributes wmaAttributes;
+    // Files dropped on the main window join the grabbed-files list.
+    std::vector<std::string> droppedFiles;
 
     // The previous run did not end through the close handler.
     bool previousRunEndedAbnormally = false;
@@ -187,6 +207,9 @@ class ProgramShell {
     // unless the file already has an entry for the disc.
     void storeKnownDiscTitles();
     GrabJobParts grabParts(GrabUi& ui, std::function<void()> pump);
+    template <typename Run>
+    auto withChosenFiles(std::function<void()> pump, Run run)
+        -> decltype(run(std::declval<ChosenFilesContext&>()));
 
     std::string programDirectory_;
     std::string settingsPath_;

@@ -191,6 +191,33 @@ std::string ExternalEncodeSession::workingDirectory() const {
     return impl_->job.process.workingDirectory;
 }
 
+EncoderWaitTexts ExternalEncodeSession::waitTexts() const {
+    const ExternalEncodeOrder& order = impl_->order;
+    const EncoderJob& job = impl_->job;
+    EncoderWaitTexts texts;
+    if (order.kind == encode_kind::kRippedTrack) {
+        texts.processing = "Processing file";
+        texts.originalName = "Original filename: " + order.displayName + ".wav";
+        texts.newName = "New filename: " + order.displayName + "." + job.extension;
+    } else {
+        texts.processing = "Processing file " + std::to_string(order.index) + " of (" +
+                           std::to_string(order.count) + ")";
+        texts.originalName = "Original filename: " + job.inputPath;
+        texts.newName = "New filename: " + job.targetPath;
+    }
+    const EncoderOptionLabels labels = DescribeEncoderOptions(
+        impl_->settings,
+        OwnArgumentValues{order.artist, order.album, order.track, order.trackName});
+    const auto labelled = [](const char* caption, const std::string& value, const char* unit = "") {
+        return value.empty() ? std::string(caption) : std::string(caption) + " " + value + unit;
+    };
+    texts.bitrate = labelled("Bitrate:", labels.bitrate, " bps");
+    texts.highQuality = labelled("High quality:", labels.highQuality);
+    texts.crc = labelled("CRC:", labels.crc);
+    texts.ownArguments = labelled("Own arguments:", labels.ownArguments);
+    return texts;
+}
+
 int StartEncodeChosenFile(ExternalEncodeSession& session, const Settings& settings,
                           const ChosenFileRequest& request, const std::function<void()>& pump,
                           EncodeMessage& message) {
@@ -223,6 +250,8 @@ int StartEncodeChosenFile(ExternalEncodeSession& session, const Settings& settin
     order.tagSource.useID3Tag = settings.UseID3Tag;
     order.tagSource.appendChecksum = settings.ID3AppendChecksum;
     order.tagSource.noChecksum = settings.NoChecksum;
+    order.index = request.index;
+    order.count = request.count;
     if (!session.start(order, pump)) {
         message = {"CouldNotStart", "", {session.commandLine()}};
         if (!session.startError().empty()) {

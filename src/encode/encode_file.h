@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "audio/track_tag.h"
+#include "encode/encoder_wait_texts.h"
 #include "tags/id3_tag.h"
 
 // This header stays free of encode/encoder_command.h on purpose: the grab job's header
@@ -46,6 +47,11 @@ struct ExternalEncodeOrder {
     // Kind 1: the wave is kept (DeleteWave off, or the encoder failed): store it.
     std::function<void()> keepWave;
     std::chrono::milliseconds settleDelay{500};
+    // The waiting window: kind 1 shows the track's file name without its extension,
+    // the other kinds "Processing file %d of (%d)".
+    std::string displayName;
+    int index = 1;
+    int count = 1;
 };
 
 // How a run ended, once its completion step ran.
@@ -93,6 +99,8 @@ class ExternalEncodeSession {
     const std::vector<std::string>& arguments() const;
     std::string commandLine() const;
     std::string workingDirectory() const;
+    // The waiting window's lines for the last run.
+    EncoderWaitTexts waitTexts() const;
 
   private:
     struct Impl;

@@ -90,6 +90,7 @@ int GrabEncoderAdapter::startEncoding(const GrabEncodeRequest& request) {
     order.tagSource.checksum = request.checksum;
     order.trackSectors = request.frames;
     order.settleDelay = settleDelay_;
+    order.displayName = name;
     order.moveToTrackFinalName = [this, row, sources, name](const std::string& encoded) {
         // StoreCompressed takes the encoder's temporary file; an encoder that wrote beside
         // its input is brought to that name first.
@@ -128,6 +129,9 @@ int GrabEncoderAdapter::startEncoding(const GrabEncodeRequest& request) {
         return notStarted(request);
     }
     timerActive_ = true;
+    if (ui_ != nullptr) {
+        ui_->setEncoderWaitTexts(session_.waitTexts());
+    }
     return 1;
 }
 

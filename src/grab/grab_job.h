@@ -8,6 +8,7 @@
 
 #include "app/settings.h"
 #include "cdaccess/backend_types.h"
+#include "encode/encoder_wait_texts.h"
 #include "grab/file_naming.h"
 #include "grab/grab_range.h"
 #include "i18n/text_table.h"
@@ -80,6 +81,8 @@ class GrabUi {
 
     // The "Waiting for external MP3 encoder" window and its own abort.
     virtual void showEncoderWait() {}
+    // The window's lines for the run that just started.
+    virtual void setEncoderWaitTexts(const EncoderWaitTexts&) {}
     virtual void hideEncoderWait() {}
     virtual bool encoderWaitAborted() { return false; }
 

@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QMessageBox>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include "gui/copying_dialog.h"
@@ -37,6 +39,14 @@ EncoderWaitDialog::EncoderWaitDialog(const TextTable& texts, QWidget* parent)
     setModal(false);
     setWindowTitle(QStringLiteral("Waiting for external MP3 encoder"));
     auto* layout = new QVBoxLayout(this);
+    // The design texts until the first run fills them.
+    for (const char* caption : {"Processing file", "Original filename:", "New filename:",
+                                "Bitrate:", "High quality:", "CRC:", "Own arguments:"}) {
+        auto* line = new QLabel(QString::fromUtf8(caption), this);
+        line->setTextFormat(Qt::PlainText);
+        layout->addWidget(line);
+        lines_.push_back(line);
+    }
     auto* buttons = new QHBoxLayout();
     abort_ = new QPushButton(this);
     abort_->setObjectName("AbortButton");
@@ -46,7 +56,16 @@ EncoderWaitDialog::EncoderWaitDialog(const TextTable& texts, QWidget* parent)
     layout->addLayout(buttons);
     connect(abort_, &QPushButton::clicked, this, [this] { abort(); });
     applyTexts();
-    resize(320, 80);
+    resize(420, 200);
+}
+
+void EncoderWaitDialog::setTexts(const EncoderWaitTexts& texts) {
+    const std::string* values[] = {&texts.processing,  &texts.originalName, &texts.newName,
+                                   &texts.bitrate,     &texts.highQuality,  &texts.crc,
+                                   &texts.ownArguments};
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        lines_[i]->setText(QString::fromStdString(*values[i]));
+    }
 }
 
 void EncoderWaitDialog::applyTexts() {
@@ -55,6 +74,9 @@ void EncoderWaitDialog::applyTexts() {
 
 void EncoderWaitDialog::start() {
     aborted_ = false;
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().topLeft() + QPoint(108, 358));
+    }
     show();
     raise();
 }
@@ -175,6 +197,10 @@ void GuiGrabUi::rowChanged(std::size_t row) {
 
 void GuiGrabUi::showEncoderWait() {
     encoderWait_->start();
+}
+
+void GuiGrabUi::setEncoderWaitTexts(const EncoderWaitTexts& texts) {
+    encoderWait_->setTexts(texts);
 }
 
 void GuiGrabUi::hideEncoderWait() {

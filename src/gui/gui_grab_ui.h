@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "cdaccess/copying_window.h"
 #include "grab/grab_job.h"
@@ -27,6 +28,10 @@ class EncoderWaitDialog final : public QDialog {
     void applyTexts();
     // Shows the window; a new wait starts without an abort.
     void start();
+    // The lines of the run that started.
+    void setTexts(const EncoderWaitTexts& texts);
+    // The seven lines in their order, for tests.
+    std::vector<QLabel*> lines() const { return lines_; }
     bool aborted() const { return aborted_; }
     QPushButton* abortButton() const { return abort_; }
 
@@ -41,6 +46,7 @@ class EncoderWaitDialog final : public QDialog {
     void abort();
 
     const TextTable& texts_;
+    std::vector<QLabel*> lines_;
     QPushButton* abort_ = nullptr;
     bool aborted_ = false;
 };
@@ -84,6 +90,7 @@ class GuiGrabUi final : public GrabUi {
     void clearAbortRequests() override { copying_.abortFlags().clear(); }
     void rowChanged(std::size_t row) override;
     void showEncoderWait() override;
+    void setEncoderWaitTexts(const EncoderWaitTexts& texts) override;
     void hideEncoderWait() override;
     bool encoderWaitAborted() override;
     void showShutdown(const ShutdownTexts& texts) override;

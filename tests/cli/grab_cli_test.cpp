@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -164,6 +166,63 @@ TEST(GrabCli, CueImageIntoSubDirectoriesWithAdvancedNamesAndTheStoredOrder) {
     // Grabbing again never overwrites: the second copies are numbered.
     ASSERT_EQ(runCli(home, image, "grab --tracks 2" + settings, false).status, 0);
     EXPECT_TRUE(fs::exists(out / "Band" / "Live" / "02 Song-1.wav"));
+}
+
+// Normalized, tagged MP3 files through the real encoder, decoded back.
+TEST(GrabCli, CueImageIntoNormalizedTaggedMp3FilesWithLame) {
+    if (!fs::exists("/usr/bin/lame")) {
+        GTEST_SKIP() << "lame is not installed";
+    }
+    CliHome home;
+    const fs::path out = home.path() / "out";
+    fs::create_directories(out);
+    const std::string image = "PLATTERSCOOP_VIRTUAL_DRIVE=" + writeCueDisc(home.path()).string() +
+                              " PLATTERSCOOP_VIRTUAL_FAULTS=";
+    const auto run = runCli(home, image,
+                            "grab --json --tracks 2 --set DefaultDrive=PLATTER"
+                            " --set DestinationDirectory=" +
+                                out.string() +
+                                " --set UseNormalizing=True --set NormalizeTo=98"
+                                " --set NormalizeLimit=False --set AdvancedNormalizing=False"
+                                " --set UseL3enc=True --set InternalCodec=False"
+                                " --set L3encFilename=/usr/bin/lame --set UseID3Tag=True"
+                                " --set DeleteWave=True --set ID3Year=2026",
+                            false);
+    ASSERT_EQ(run.status, 0) << run.output;
+    const fs::path mp3 = out / "Band - Song.mp3";
+    ASSERT_TRUE(fs::exists(mp3)) << run.output;
+    EXPECT_FALSE(fs::exists(out / "Band - Song.wav"));
+    EXPECT_FALSE(fs::exists(out / "temp.wav"));
+
+    const std::string encoded = readFile(mp3);
+    ASSERT_GT(encoded.size(), 128u);
+    const std::string tag = encoded.substr(encoded.size() - 128);
+    EXPECT_EQ(tag.substr(0, 3), "TAG");
+    EXPECT_EQ(tag.substr(3, 5), std::string("Song\0", 5));
+    EXPECT_EQ(tag.substr(33, 5), std::string("Band\0", 5));
+    EXPECT_EQ(tag.substr(63, 5), std::string("Live\0", 5));
+    EXPECT_EQ(tag.substr(93, 4), "2026");
+
+    const fs::path decoded = home.path() / "decoded.wav";
+    ASSERT_EQ(std::system(("/usr/bin/lame --quiet --decode '" + mp3.string() + "' '" +
+                           decoded.string() + "'")
+                              .c_str()),
+              0);
+    const std::string wave = readFile(decoded);
+    ASSERT_GT(wave.size(), 44u);
+    const std::size_t data = wave.find("data");
+    ASSERT_NE(data, std::string::npos);
+    const std::size_t frames = (wave.size() - data - 8) / 4;
+    // 225 sectors of 588 frames; the decoder may keep up to a frame of padding.
+    EXPECT_NEAR(static_cast<double>(frames), 225.0 * 588, 1152 * 2);
+    int peak = 0;
+    for (std::size_t at = data + 8; at + 1 < wave.size(); at += 2) {
+        const auto sample = static_cast<std::int16_t>(
+            static_cast<unsigned char>(wave[at]) | (static_cast<unsigned char>(wave[at + 1]) << 8));
+        peak = std::max(peak, std::abs(static_cast<int>(sample)));
+    }
+    // The tone peaks at 8,000 on the disc; normalized to 98 % it comes back near 32,100.
+    EXPECT_GT(peak, 28000);
 }
 
 }  // namespace
