@@ -2,13 +2,18 @@
 // the captions of both engines' stages, and what the counters, bars and meter show.
 #include <QLabel>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 #include <array>
+#include <optional>
 #include <string>
 
+#include "app/settings.h"
+#include "audio/normalizer.h"
 #include "gui/copying_dialog.h"
 #include "gui/peak_window.h"
 #include "i18n/text_table.h"
+#include "support/tone_wave.h"
 
 using namespace ps;
 using namespace ps::gui;
@@ -218,6 +223,49 @@ class PeakWindowTest : public QObject {
         window.resetForEncoding("song.wav", {}, 2, 3);
         QCOMPARE(window.windowTitle(), QString("Creating MP3 from song.wav, file 2 of 3"));
         QVERIFY(!window.stageLine()->isVisible());
+    }
+
+    void theEnginesReportIntoTheWindow() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const std::string path = dir.filePath("tone.wav").toStdString();
+        test::writeToneWave(path, 44100, 16384, 0.05);
+        Settings settings;
+        PeakWindow window(texts, nullptr);
+        window.prepareBatch(2);
+        window.show();
+        NormalizeContext context;
+        context.progress = &window;
+        context.index = 2;
+        context.count = 2;
+
+        NormalizeOutcome outcome = SimpleNormalize(path, settings, std::nullopt, context);
+        QCOMPARE(outcome.code, normalize_result::Modified);
+        QCOMPARE(window.windowTitle(), QString("Normalizing - tone.wav, file 2 of 2"));
+        QCOMPARE(window.descriptionLine()->text(), QString("Normalizing to 98% unconditionally"));
+        QCOMPARE(window.peakValue()->text(), QString("50%"));
+        QCOMPARE(window.scanningBar()->value(), 100);
+        QCOMPARE(window.normalizingBar()->value(), 100);
+
+        // The skip button ends the file, which stays as it was.
+        QTest::mouseClick(window.skipButton(), Qt::LeftButton);
+        outcome = SimpleNormalize(path, settings, std::nullopt, context);
+        QCOMPARE(outcome.code, normalize_result::Stopped);
+        QVERIFY(!window.abortAllRequested());
+        window.clearSkip();
+
+        settings.AdvancedNormalizing = true;
+        settings.UseNormalizing = true;
+        test::writeToneWave(path, 44100, 16384, 0.05);
+        outcome = NormalizeWaveFile(path, 1, settings, std::nullopt, context);
+        QCOMPARE(outcome.code, normalize_result::Modified);
+        QCOMPARE(window.windowTitle(), QString("Finding output levels - tone.wav, file 2 of 2"));
+        QCOMPARE(window.descriptionLine()->text(),
+                 QString("Changing peak level to 98%. No compression"));
+        QCOMPARE(window.stageLine()->text(), QString("Modifying - tone.wav, file 2 of 2"));
+        QCOMPARE(window.activityLine()->text(), QString("Modifying..."));
+        QCOMPARE(window.scanningBar()->value(), 100);
+        QCOMPARE(window.normalizingBar()->value(), 100);
     }
 
     void theWindowOpensBesideTheMainWindow() {
