@@ -285,7 +285,7 @@ const std::array<TextKeyEntry, kTextKeyEntryCount> kTextKeyEntries = {{
     {361, "Text1Shutdown", "Platterscoop has now finished and will attempt to shut down the computer. "},
     {362, "Text2Shutdown", "A status report containing the info from the tracklist has been written to the file copyinfo.txt."},
     {363, "AbortBtn", "&Abort"},
-    {365, "CaptionID3", ""},
+    {365, "CaptionID3", "ID3 Tag Editor"},
     {366, "TitleID3", "Title:"},
     {367, "ArtistID3", "Artist:"},
     {368, "AlbumID3", "Album:"},
