@@ -2,21 +2,31 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "app/program_shell.h"
 #include "gui/copy_status_dialog.h"
 #include "gui/copying_dialog.h"
+#include "gui/gui_chosen_files_ui.h"
 #include "gui/gui_grab_ui.h"
 #include "gui/gui_texts.h"
+#include "gui/id3_editor_dialog.h"
 #include "gui/message_box.h"
+#include "gui/peak_window.h"
 #include "gui/shutdown_dialog.h"
 #include "gui/track_list_view.h"
 
@@ -27,9 +37,22 @@ namespace {
 // Designed widths of the four list columns (the saved widths replace them).
 constexpr int kDesignedColumnWidths[] = {250, 60, 80, 198};
 
-}  // namespace
+// File names on Linux are bytes; Qt decodes them with the locale's encoding.
+std::vector<std::string> LocalPaths(const QStringList& paths) {
+    std::vector<std::string> out;
+    for (const QString& path : paths) {
+        if (!path.isEmpty()) {
+            out.push_back(QFile::encodeName(path).toStdString());
+        }
+    }
+    return out;
+}
 
-namespace {}  // namespace
+// The check-mark column of the menus, measured from the main window's left edge.
+constexpr int kCheckMarkColumnLeft = 65;
+constexpr int kCheckMarkColumnRight = 82;
+
+}  // namespace
 
 MainWindow::~MainWindow() = default;
 
@@ -42,6 +65,10 @@ MainWindow::MainWindow(ProgramShell& shell) : shell_(shell) {
                             "StoreMItem", "CopyTMitem"}) {
         addAction(fileMenu_, key, false);
     }
+    action("NormMItem")->setEnabled(true);
+    connect(action("NormMItem"), &QAction::triggered, this, &MainWindow::chooseFilesToNormalize);
+    action("MakeMP3MItem")->setEnabled(true);
+    connect(action("MakeMP3MItem"), &QAction::triggered, this, &MainWindow::chooseFilesToEncode);
     fileMenu_->addSeparator();
     connect(addAction(fileMenu_, "ExitMItem", true), &QAction::triggered, this, &QWidget::close);
 
@@ -62,6 +89,12 @@ MainWindow::MainWindow(ProgramShell& shell) : shell_(shell) {
                             "PlaybackMItem", "ID3MItem"}) {
         addAction(settingsMenu_, key, false);
     }
+    QAction* id3 = action("ID3MItem");
+    id3->setEnabled(true);
+    id3->setCheckable(true);
+    id3->setChecked(shell_.settings.UseID3Tag);
+    connect(id3, &QAction::triggered, this,
+            [this] { id3TagCommand(QCursor::pos().x() - frameGeometry().left()); });
     QAction* showPlayButtons = addAction(settingsMenu_, "ShowMItem", false);
     showPlayButtons->setCheckable(true);
     languageMenu_ = settingsMenu_->addMenu(QString());
@@ -123,6 +156,9 @@ MainWindow::MainWindow(ProgramShell& shell) : shell_(shell) {
     }
     grabUi_ = std::make_unique<GuiGrabUi>(*this, shell_.texts, *copying);
     grabUi_->setRowChangedCallback([this](std::size_t) { trackList_->updateRows(); });
+    chosenFilesUi_ =
+        std::make_unique<GuiChosenFilesUi>(*this, shell_.texts, grabUi_->encoderWaitDialog());
+    setAcceptDrops(true);
     copyStatus_ = new CopyStatusDialog(shell_.settings, shell_.texts, this);
     connect(trackList_, &TrackListView::copyStatusRequested, this, [this](int row) {
         if (row >= 0 && static_cast<std::size_t>(row) < shell_.disc.rows.size()) {
@@ -221,6 +257,7 @@ void MainWindow::applyTexts() {
     if (grabUi_) {
         grabUi_->applyTexts();
         copyStatus_->applyTexts();
+        chosenFilesUi_->peak().applyTexts();
     }
 }
 
@@ -336,6 +373,116 @@ void MainWindow::rememberGeometry() {
     settings.Column2Width = static_cast<std::int16_t>(trackList_->columnWidth(1));
     settings.Column3Width = static_cast<std::int16_t>(trackList_->columnWidth(2));
     settings.Column4Width = static_cast<std::int16_t>(trackList_->columnWidth(3));
+}
+
+void MainWindow::chooseFilesToNormalize() {
+    const Settings& settings = shell_.settings;
+    const QStringList paths = QFileDialog::getOpenFileNames(
+        this, decodedText(shell_.texts, NormalizeDialogTitle(settings, shell_.texts)),
+        QString::fromStdString(settings.DestinationDirectory),
+        QStringLiteral("Wave files (*.wav);;All files (*)"));
+    normalizeFiles(paths);
+}
+
+void MainWindow::chooseFilesToEncode() {
+    const Settings& settings = shell_.settings;
+    if (!EncodingAvailable(settings)) {
+        showTextMessage(this, QMessageBox::Warning, shell_.texts, "NoCodec3Msg", nullptr);
+        return;
+    }
+    const QString filter = uiText(shell_.texts, "WavFilesMP3") + QStringLiteral(" (*.wav);;") +
+                           uiText(shell_.texts, "AllFilesMP3") + QStringLiteral(" (*)");
+    const QStringList paths = QFileDialog::getOpenFileNames(
+        this, decodedText(shell_.texts, EncodeDialogTitle(settings, shell_.texts)),
+        QString::fromStdString(settings.DestinationDirectory), filter);
+    encodeFiles(paths);
+}
+
+void MainWindow::normalizeFiles(const QStringList& paths) {
+    if (paths.isEmpty()) {
+        return;
+    }
+    shell_.normalizeFiles(LocalPaths(paths), *chosenFilesUi_, &GuiGrabUi::processEvents);
+    showStatus();
+}
+
+void MainWindow::encodeFiles(const QStringList& paths) {
+    if (paths.isEmpty()) {
+        return;
+    }
+    shell_.encodeFiles(LocalPaths(paths), *chosenFilesUi_, &GuiGrabUi::processEvents);
+    showStatus();
+}
+
+void MainWindow::dropFiles(const QStringList& paths) {
+    if (paths.isEmpty() || !shell_.trackListReady) {
+        return;
+    }
+    DropHooks hooks;
+    hooks.refreshAndDeselect = [this] {
+        shell_.refresh();
+        shell_.tracks->selectNone();
+        showTrackRows();
+    };
+    hooks.selectTrack = [this](int track) {
+        DiscRecord& disc = shell_.disc;
+        if (track >= disc.firstTrack && track <= disc.lastTrack) {
+            disc.tracks[static_cast<std::size_t>(track)].selected = true;
+        }
+        trackList_->updateRows();
+        showStatus();
+    };
+    hooks.startGrab = [this] {
+        raise();
+        activateWindow();
+        runGrab(false);
+    };
+    shell_.dropFiles(LocalPaths(paths), *chosenFilesUi_, &GuiGrabUi::processEvents,
+                     std::move(hooks));
+    showStatus();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) {
+        event->acceptProposedAction();
+    }
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            paths.push_back(url.toLocalFile());
+        }
+    }
+    event->acceptProposedAction();
+    // The drag source waits for the drop to end: the work starts after it.
+    QTimer::singleShot(0, this, [this, paths] { dropFiles(paths); });
+}
+
+void MainWindow::id3TagCommand(int clickX) {
+    Settings& settings = shell_.settings;
+    if (clickX >= kCheckMarkColumnLeft && clickX <= kCheckMarkColumnRight) {
+        settings.UseID3Tag = !settings.UseID3Tag;
+    } else {
+        editId3Tag();
+    }
+    action("ID3MItem")->setChecked(settings.UseID3Tag);
+}
+
+void MainWindow::editId3Tag() {
+    shell_.tagFields.track.artist = shell_.disc.artist;
+    shell_.tagFields.track.album = shell_.disc.album;
+    if (Id3EditorDialog::edit(shell_.tagFields, shell_.settings, shell_.wmaAttributes, shell_.texts,
+                              this)) {
+        showDiscFields();
+    }
+}
+
+void MainWindow::showDiscFields() {
+    // The fields hand their text to the track list, which keeps the disc record.
+    artistEdit_->setText(QString::fromLatin1(shell_.tagFields.track.artist));
+    albumEdit_->setText(QString::fromLatin1(shell_.tagFields.track.album));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -26,6 +26,7 @@ class TrackListView;
 class MessageBoxTrackListUi;
 class GuiGrabUi;
 class CopyStatusDialog;
+class GuiChosenFilesUi;
 
 // The main window: artist and album fields, the track list, the toolbar, the menus and
 // the status bar. It shows the shell's state and forwards the user's commands to it.
@@ -52,12 +53,25 @@ class MainWindow final : public QMainWindow {
     // The media watcher's poll: a disc that arrived or changed refreshes the list.
     void watchMedia();
     GuiGrabUi* grabUi() const { return grabUi_.get(); }
+    GuiChosenFilesUi* chosenFilesUi() const { return chosenFilesUi_.get(); }
+
+    // "&Normalize..." and "&Make MP3..." after their file dialogs, and files dropped on
+    // the window.
+    void normalizeFiles(const QStringList& paths);
+    void encodeFiles(const QStringList& paths);
+    void dropFiles(const QStringList& paths);
+    // "&ID3 Tag...": a click in the check-mark column (65 to 82 pixels right of the
+    // window's left edge) toggles UseID3Tag, any other opens the editor.
+    void id3TagCommand(int clickX);
+    void editId3Tag();
 
     static constexpr int kDesignedWidth = 640;
     static constexpr int kDesignedHeight = 420;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     QAction* addAction(QMenu* menu, const char* key, bool enabled);
@@ -69,6 +83,10 @@ class MainWindow final : public QMainWindow {
     void listLanguages();
     void chooseLanguage(const std::string& language);
     void rememberGeometry();
+    void chooseFilesToNormalize();
+    void chooseFilesToEncode();
+    // The shell's tag fields and the artist and album fields of the window agree.
+    void showDiscFields();
 
     ProgramShell& shell_;
     QMenu* fileMenu_ = nullptr;
@@ -87,6 +105,7 @@ class MainWindow final : public QMainWindow {
     std::unique_ptr<CopyingWindow> ownCopying_;
     AbortFlags ownCopyingFlags_;
     std::unique_ptr<GuiGrabUi> grabUi_;
+    std::unique_ptr<GuiChosenFilesUi> chosenFilesUi_;
     CopyStatusDialog* copyStatus_ = nullptr;
     QTimer* mediaTimer_ = nullptr;
     QLabel* tracksPanel_ = nullptr;
