@@ -6,6 +6,7 @@
 
 #include "grab/copy_status.h"
 #include "gui/copying_dialog.h"
+#include "gui/dialog_buttons.h"
 #include "gui/gui_texts.h"
 #include "gui/message_box.h"
 
@@ -79,16 +80,9 @@ CopyStatusDialog::CopyStatusDialog(Settings& settings, const TextTable& texts, Q
     }
     columns->addWidget(switchGroup_);
 
-    auto* buttons = new QHBoxLayout();
-    ok_ = new QPushButton(this);
-    ok_->setObjectName("OkButton");
-    ok_->setDefault(true);
-    cancel_ = new QPushButton(this);
-    cancel_->setObjectName("CancelButton");
-    buttons->addStretch(1);
-    buttons->addWidget(ok_);
-    buttons->addWidget(cancel_);
-    layout->addLayout(buttons);
+    const OkCancelButtons buttons = addOkCancelButtons(this, layout);
+    ok_ = buttons.ok;
+    cancel_ = buttons.cancel;
     connect(ok_, &QPushButton::clicked, this, [this] {
         store();
         accept();

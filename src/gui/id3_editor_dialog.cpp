@@ -8,6 +8,7 @@
 
 #include "app/settings.h"
 #include "gui/copying_dialog.h"
+#include "gui/dialog_buttons.h"
 #include "gui/gui_texts.h"
 
 namespace ps::gui {
@@ -92,16 +93,9 @@ Id3EditorDialog::Id3EditorDialog(const TextTable& texts, QWidget* parent)
     wmaField(promotionUrlLabel_, promotionUrl_, "PromotionUrl");
     layout->addWidget(wmaGroup_);
 
-    auto* buttons = new QHBoxLayout();
-    ok_ = new QPushButton(this);
-    ok_->setObjectName("OkButton");
-    ok_->setDefault(true);
-    cancel_ = new QPushButton(this);
-    cancel_->setObjectName("CancelButton");
-    buttons->addStretch(1);
-    buttons->addWidget(ok_);
-    buttons->addWidget(cancel_);
-    layout->addLayout(buttons);
+    const OkCancelButtons buttons = addOkCancelButtons(this, layout);
+    ok_ = buttons.ok;
+    cancel_ = buttons.cancel;
     connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
 

@@ -9,7 +9,6 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <memory>
 
 #include "app/program_shell.h"
@@ -25,34 +24,13 @@
 #include "platform/linux/file_system_linux.h"
 #include "platform/linux/linux_platform.h"
 #include "platform/linux/process_linux.h"
+#include "support/gui_test_support.h"
 #include "support/memory_autostart.h"
 #include "support/memory_instance_channel.h"
 #include "support/tone_wave.h"
 
 using namespace ps;
 namespace fs = std::filesystem;
-
-namespace {
-
-// Runs `answer` on the first modal window that opens within a few seconds.
-void answerNextModal(std::function<void(QWidget*)> answer) {
-    auto* timer = new QTimer(qApp);
-    auto tries = std::make_shared<int>(0);
-    timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, [timer, tries, answer] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            answer(modal);
-        } else if (++*tries > 250) {
-            timer->stop();
-            timer->deleteLater();
-        }
-    });
-    timer->start();
-}
-
-}  // namespace
 
 class ChosenFilesGuiTest : public QObject {
     Q_OBJECT
@@ -96,12 +74,10 @@ class ChosenFilesGuiTest : public QObject {
         const fs::path wave = out_ / "dropped.wav";
         test::writeToneWave(wave, 44100, 8000, 0.05);
         bool encodeEnabled = false;
-        answerNextModal([&](QWidget* modal) {
-            auto* dialog = qobject_cast<gui::DropChoiceDialog*>(modal);
-            QVERIFY(dialog != nullptr);
-            encodeEnabled = dialog->encodeButton()->isEnabled();
-            dialog->deleteBox()->setChecked(true);
-            QTest::mouseClick(dialog->encodeButton(), Qt::LeftButton);
+        test::whenModal<gui::DropChoiceDialog>([&](gui::DropChoiceDialog& dialog) {
+            encodeEnabled = dialog.encodeButton()->isEnabled();
+            dialog.deleteBox()->setChecked(true);
+            QTest::mouseClick(dialog.encodeButton(), Qt::LeftButton);
         });
         window->dropFiles({QString::fromStdString(wave.string())});
         QVERIFY(encodeEnabled);
@@ -114,9 +90,7 @@ class ChosenFilesGuiTest : public QObject {
         QCOMPARE(wait.lines().at(0)->text(), QString("Processing file 1 of (1)"));
         QCOMPARE(wait.lines().at(2)->text(),
                  QString::fromStdString("New filename: " + (out_ / "dropped.mp3").string()));
-        if (qEnvironmentVariableIsSet("PS_SCREENSHOT_DIR")) {
-            wait.grab().save(qEnvironmentVariable("PS_SCREENSHOT_DIR") + "/encoder_wait.png");
-        }
+        test::screenshot(wait, "encoder_wait.png");
     }
 
     void chosenFilesAreNormalizedOnThePeakWindow() {
@@ -151,11 +125,9 @@ class ChosenFilesGuiTest : public QObject {
         QVERIFY(window->action("ID3MItem")->isChecked());
 
         // Elsewhere the editor opens; OK carries its artist into the main window.
-        answerNextModal([](QWidget* modal) {
-            auto* editor = qobject_cast<gui::Id3EditorDialog*>(modal);
-            QVERIFY(editor != nullptr);
-            editor->artistEdit()->setText("Edited Artist");
-            editor->accept();
+        test::whenModal<gui::Id3EditorDialog>([](gui::Id3EditorDialog& editor) {
+            editor.artistEdit()->setText("Edited Artist");
+            editor.accept();
         });
         window->id3TagCommand(300);
         QVERIFY(settings.UseID3Tag);

@@ -7,31 +7,10 @@
 
 #include "gui/drop_choice_dialog.h"
 #include "i18n/text_table.h"
+#include "support/gui_test_support.h"
 
 using namespace ps;
 using namespace ps::gui;
-
-namespace {
-
-void screenshot(QWidget& window, const char* name) {
-    const QByteArray dir = qgetenv("PS_SCREENSHOT_DIR");
-    if (!dir.isEmpty()) {
-        QVERIFY(window.grab().save(QString::fromLocal8Bit(dir) + "/" + name));
-    }
-}
-
-void whenAsked(std::function<void(DropChoiceDialog&)> work) {
-    QTimer::singleShot(0, [work] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (auto* dialog = qobject_cast<DropChoiceDialog*>(modal)) {
-            work(*dialog);
-        } else if (modal != nullptr) {
-            modal->close();
-        }
-    });
-}
-
-}  // namespace
 
 class DropChoiceTest : public QObject {
     Q_OBJECT
@@ -60,7 +39,7 @@ class DropChoiceTest : public QObject {
                 QVERIFY(!(dialog.windowFlags() & Qt::WindowCloseButtonHint));
                 if (several && !encoder) {
                     dialog.show();
-                    screenshot(dialog, "drop_choice_no_encoder.png");
+                    test::screenshot(dialog, "drop_choice_no_encoder.png");
                 }
             }
         }
@@ -81,7 +60,7 @@ class DropChoiceTest : public QObject {
               Case{Press::Escape, Choice::Cancel, false}}) {
             bool deleteWaves = false;
             bool startedUnchecked = false;
-            whenAsked([&c, &startedUnchecked](DropChoiceDialog& dialog) {
+            test::whenModal<DropChoiceDialog>([&c, &startedUnchecked](DropChoiceDialog& dialog) {
                 startedUnchecked = !dialog.deleteBox()->isChecked();
                 dialog.deleteBox()->setChecked(true);
                 switch (c.press) {

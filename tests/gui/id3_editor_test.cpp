@@ -10,32 +10,13 @@
 #include "app/settings.h"
 #include "gui/id3_editor_dialog.h"
 #include "i18n/text_table.h"
+#include "support/gui_test_support.h"
 #include "tags/id3_editor.h"
 
 using namespace ps;
 using namespace ps::gui;
 
 namespace {
-
-void screenshot(QWidget& window, const char* name) {
-    const QByteArray dir = qgetenv("PS_SCREENSHOT_DIR");
-    if (!dir.isEmpty()) {
-        QVERIFY(window.grab().save(QString::fromLocal8Bit(dir) + "/" + name));
-    }
-}
-
-// Works on the editor once its modal loop runs; closes whatever is modal if no editor
-// came up, so that a failure cannot hang the test.
-void whenEditorShown(std::function<void(Id3EditorDialog&)> work) {
-    QTimer::singleShot(0, [work] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (auto* editor = qobject_cast<Id3EditorDialog*>(modal)) {
-            work(*editor);
-        } else if (modal != nullptr) {
-            modal->close();
-        }
-    });
-}
 
 struct EditorState {
     TagFields fields;
@@ -106,7 +87,7 @@ class Id3EditorTest : public QObject {
             }
             QVERIFY2(found, label);
         }
-        screenshot(dialog, "id3_editor.png");
+        test::screenshot(dialog, "id3_editor.png");
 
         // Typing past a limit keeps the first characters.
         dialog.artistEdit()->clear();
@@ -120,7 +101,7 @@ class Id3EditorTest : public QObject {
         mainWindow.setGeometry(100, 100, 600, 400);
         mainWindow.show();
         QPoint shownAt;
-        whenEditorShown([&](Id3EditorDialog& editor) {
+        test::whenModal<Id3EditorDialog>([&](Id3EditorDialog& editor) {
             shownAt = editor.pos();
             editor.artistEdit()->setText(QString(31, QLatin1Char('x')));
             editor.titleEdit()->setText(QString::fromLatin1("Caf\xe9"));
@@ -145,7 +126,7 @@ class Id3EditorTest : public QObject {
         for (const bool useEsc : {false, true}) {
             EditorState state;
             bool shown = false;
-            whenEditorShown([useEsc, &shown](Id3EditorDialog& editor) {
+            test::whenModal<Id3EditorDialog>([useEsc, &shown](Id3EditorDialog& editor) {
                 shown = true;
                 editor.albumEdit()->setText("Other");
                 editor.genreList()->setCurrentIndex(5);

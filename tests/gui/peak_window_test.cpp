@@ -13,19 +13,13 @@
 #include "gui/copying_dialog.h"
 #include "gui/peak_window.h"
 #include "i18n/text_table.h"
+#include "support/gui_test_support.h"
 #include "support/tone_wave.h"
 
 using namespace ps;
 using namespace ps::gui;
 
 namespace {
-
-void screenshot(QWidget& window, const char* name) {
-    const QByteArray dir = qgetenv("PS_SCREENSHOT_DIR");
-    if (!dir.isEmpty()) {
-        QVERIFY(window.grab().save(QString::fromLocal8Bit(dir) + "/" + name));
-    }
-}
 
 std::array<int, 4> meterStates(const PeakWindow& window) {
     std::array<int, 4> states{};
@@ -136,7 +130,7 @@ class PeakWindowTest : public QObject {
         window.describe("Capt5Norm", {98, 40});
         window.level(24000);
         window.progress(60, 12000);
-        screenshot(window, "peak_window_advanced.png");
+        test::screenshot(window, "peak_window_advanced.png");
     }
 
     void aFileNameIsNotDecodedWithTheLanguagesCharacterSet() {
@@ -192,7 +186,7 @@ class PeakWindowTest : public QObject {
         QCOMPARE(window.normalizingBar()->value(), 50);
         QCOMPARE(window.elapsedValue()->text(), QString(" 1:05"));
         QCOMPARE(window.timeLeftValue()->text(), QString("01:05"));
-        screenshot(window, "peak_window_simple.png");
+        test::screenshot(window, "peak_window_simple.png");
 
         // The next file starts from empty bars and meter.
         window.stage(NormalizeProgress::Stage::FindingPeak, "next.wav", 1, 1);
@@ -218,7 +212,7 @@ class PeakWindowTest : public QObject {
         QCOMPARE(window.normalizingBar()->value(), 0);
         QCOMPARE(meterStates(window), (std::array<int, 4>{0, 0, 0, 0}));
         QVERIFY(window.skipButton()->isVisible());
-        screenshot(window, "peak_window_encoding.png");
+        test::screenshot(window, "peak_window_encoding.png");
 
         window.resetForEncoding("song.wav", {}, 2, 3);
         QCOMPARE(window.windowTitle(), QString("Creating MP3 from song.wav, file 2 of 3"));
