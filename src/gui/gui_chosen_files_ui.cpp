@@ -51,7 +51,7 @@ void GuiChosenFilesUi::hidePeakWindow() {
 }
 
 bool GuiChosenFilesUi::abortAllRequested() {
-    return peak_->abortAllRequested() || encoderWait_.aborted();
+    return peak_->abortAllRequested();
 }
 
 void GuiChosenFilesUi::clearSkip() {
