@@ -246,7 +246,7 @@ GrabJobParts ProgramShell::grabParts(GrabUi& ui, std::function<void()> pump) {
                        ui,
                        *discCheck_,
                        programDirectory_};
-    normalizer_->attach(&ui, nullptr, parts.pump);
+    normalizer_->attach(&ui, ui.normalizeProgress(), parts.pump);
     if (encoder_) {
         encoder_->attach(&ui, parts.pump);
     }

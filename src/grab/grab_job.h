@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/settings.h"
+#include "audio/normalizer.h"
 #include "cdaccess/backend_types.h"
 #include "encode/encoder_wait_texts.h"
 #include "grab/file_naming.h"
@@ -78,6 +79,9 @@ class GrabUi {
 
     // A row's information column changed (TrackRecord::information holds the text).
     virtual void rowChanged(std::size_t /*row*/) {}
+
+    // Where the normalizer shows its progress during the job; none by default.
+    virtual NormalizeProgress* normalizeProgress() { return nullptr; }
 
     // The "Waiting for external MP3 encoder" window and its own abort.
     virtual void showEncoderWait() {}

@@ -99,7 +99,7 @@ void EncoderWaitDialog::reject() {
 }
 
 GuiGrabUi::GuiGrabUi(QWidget& mainWindow, const TextTable& texts, CopyingWindow& copying)
-    : mainWindow_(mainWindow), texts_(texts), copying_(copying) {
+    : mainWindow_(mainWindow), texts_(texts), copying_(copying), normalizeProgress_(copying) {
     copyingDialog_ = new CopyingDialog(copying_, texts_, &mainWindow_);
     shutdownDialog_ = new ShutdownDialog(texts_, &mainWindow_);
     encoderWait_ = new EncoderWaitDialog(texts_, &mainWindow_);

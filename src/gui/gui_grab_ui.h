@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cdaccess/copying_window.h"
+#include "grab/copying_normalize_progress.h"
 #include "grab/grab_job.h"
 #include "i18n/text_table.h"
 
@@ -89,6 +90,7 @@ class GuiGrabUi final : public GrabUi {
     bool abortAllRequested() override { return copying_.abortFlags().all; }
     void clearAbortRequests() override { copying_.abortFlags().clear(); }
     void rowChanged(std::size_t row) override;
+    NormalizeProgress* normalizeProgress() override { return &normalizeProgress_; }
     void showEncoderWait() override;
     void setEncoderWaitTexts(const EncoderWaitTexts& texts) override;
     void hideEncoderWait() override;
@@ -104,6 +106,7 @@ class GuiGrabUi final : public GrabUi {
     QWidget& mainWindow_;
     const TextTable& texts_;
     CopyingWindow& copying_;
+    CopyingNormalizeProgress normalizeProgress_;
     // Children of the main window: Qt deletes them with it when that goes first.
     QPointer<CopyingDialog> copyingDialog_;
     QPointer<ShutdownDialog> shutdownDialog_;
