@@ -4,12 +4,17 @@
 //
 // Every run, ours and theirs, starts alike: from a fresh copy of the same generated file in
 // the same directory (so it is in the page cache for everyone), after sync(), so that no
-// run pays for writing back what an earlier one left in the cache. Outputs go to the same
+// run pays for writing back what an earlier one left in the cache. Every run also ends
+// alike: its time includes an fsync() of its output. Our engines replace the file by a
+// rename, and on ext4 that rename already writes the new data out (so that a crash leaves
+// the old file or the new one, never an empty one); sox and normalize-audio would
+// otherwise stop the clock with theirs still in the cache. Outputs go to the same
 // directory. The rounds alternate between the contenders, and each keeps its best time:
 // the machine is shared, and a single run says more about its neighbours than about it.
 //
 //   bench_normalize_bench [minutes of audio, default 60] [rounds, default 3]
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -95,13 +100,25 @@ long PeakRssKb(int who) {
     return usage.ru_maxrss;
 }
 
+// Waits until the file's data is on the disk.
+bool FlushToDisk(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY);
+    if (fd < 0) {
+        return false;
+    }
+    const bool ok = fsync(fd) == 0;
+    return close(fd) == 0 && ok;
+}
+
 // One program or engine under test, with its best time so far.
 struct Contender {
-    Contender(std::string label, std::function<bool()> run)
-        : label(std::move(label)), run(std::move(run)) {}
+    Contender(std::string label, std::string output, std::function<bool()> run)
+        : label(std::move(label)), output(std::move(output)), run(std::move(run)) {}
     std::string label;
+    std::string output;         // the file its run writes
     std::function<bool()> run;  // on the fresh copy; false: it failed
     std::optional<double> best;
+    std::string runs;  // every run's seconds, to show how much they spread
     bool failed = false;
 };
 
@@ -121,8 +138,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     const double bytes = static_cast<double>(fs::file_size(pristine));
-    std::printf("normalizing a %d min wave file (%.0f MB), in place, best of %d runs:\n", minutes,
-                bytes / 1e6, rounds);
+    std::printf(
+        "normalizing a %d min wave file (%.0f MB), in place, until on disk, best of %d runs:\n",
+        minutes, bytes / 1e6, rounds);
     ps::SteadyClock clock;
     const ps::NormalizeContext context{nullptr, [] {}, &clock, 1, 1};
 
@@ -140,11 +158,11 @@ int main(int argc, char** argv) {
     ps::NormalizeOutcome a;
 
     std::vector<Contender> contenders;
-    contenders.emplace_back("simple engine", [&] {
+    contenders.emplace_back("simple engine", work, [&] {
         s = ps::NormalizeWaveFile(work, 1, simple, std::nullopt, context);
         return s.code == ps::normalize_result::Modified;
     });
-    contenders.emplace_back("advanced, compression 60 %", [&] {
+    contenders.emplace_back("advanced, compression 60 %", work, [&] {
         a = ps::NormalizeWaveFile(work, 1, advanced, std::nullopt, context);
         return a.code == ps::normalize_result::Modified;
     });
@@ -152,13 +170,13 @@ int main(int argc, char** argv) {
     if (sox) {
         const std::string command =
             "'" + *sox + "' '" + work + "' '" + soxOut + "' norm -0.2 2>/dev/null";
-        contenders.emplace_back("sox norm -0.2",
+        contenders.emplace_back("sox norm -0.2", soxOut,
                                 [command] { return std::system(command.c_str()) == 0; });
     }
     const std::optional<std::string> normalize = FindProgram("normalize-audio");
     if (normalize) {
         const std::string command = "'" + *normalize + "' -q '" + work + "' 2>/dev/null";
-        contenders.emplace_back("normalize-audio",
+        contenders.emplace_back("normalize-audio", work,
                                 [command] { return std::system(command.c_str()) == 0; });
     }
 
@@ -167,9 +185,13 @@ int main(int argc, char** argv) {
             fs::copy_file(pristine, work, fs::copy_options::overwrite_existing);
             sync();
             const auto start = Clock::now();
-            const bool ran = c.run();
+            const bool ran = c.run() && FlushToDisk(c.output);
             const double seconds = SecondsSince(start);
             c.failed = c.failed || !ran;
+            char secondsText[32];
+            std::snprintf(secondsText, sizeof secondsText, "%s%.2f", c.runs.empty() ? "" : " ",
+                          seconds);
+            c.runs += secondsText;
             if (ran && (!c.best || seconds < *c.best)) {
                 c.best = seconds;
             }
@@ -197,7 +219,7 @@ int main(int argc, char** argv) {
                         a.code, a.statistics.oldAverage, a.statistics.newAverage,
                         a.statistics.oldCompactRatio, a.statistics.newCompactRatio);
         }
-        std::printf("\n");
+        std::printf("\n  %-28s runs: %s s\n", "", c.runs.c_str());
     }
     if (!sox) {
         std::printf("  sox: not found, not compared\n");
