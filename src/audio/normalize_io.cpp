@@ -1,6 +1,9 @@
 #include "audio/normalize_io.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -11,8 +14,37 @@ namespace ps::normalize_detail {
 
 namespace {
 
-constexpr std::size_t kOutputBuffer = 1 << 18;
 constexpr std::size_t kCopyPiece = 1 << 16;
+constexpr std::size_t kScaleBlock = 2048;  // samples scaled at a time, in the first-level cache
+
+File Unbuffered(std::FILE* file) {
+    if (file != nullptr) {
+        std::setvbuf(file, nullptr, _IONBF, 0);
+    }
+    return File(file);
+}
+
+// Native 16-bit values from little-endian bytes and back; on a little-endian machine a
+// plain copy, which the compiler turns into vector moves.
+void Load16(const std::uint8_t* bytes, std::int16_t* values, std::size_t n) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(values, bytes, 2 * n);
+    } else {
+        for (std::size_t i = 0; i < n; ++i) {
+            values[i] = static_cast<std::int16_t>(Sample16(bytes + 2 * i));
+        }
+    }
+}
+
+void Store16(const std::int16_t* values, std::uint8_t* bytes, std::size_t n) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(bytes, values, 2 * n);
+    } else {
+        for (std::size_t i = 0; i < n; ++i) {
+            Put16(bytes + 2 * i, values[i]);
+        }
+    }
+}
 
 }  // namespace
 
@@ -34,7 +66,7 @@ File OpenFile(const std::string& path, const char* mode) {
     if (IsDirectory(path)) {
         return nullptr;
     }
-    return File(std::fopen(path.c_str(), mode));
+    return Unbuffered(std::fopen(path.c_str(), mode));
 }
 
 bool SeekTo(std::FILE* file, std::int64_t offset) {
@@ -79,14 +111,16 @@ bool PassOutput::createReplacement(const std::string& original) {
         source = original;
     }
     const std::filesystem::path dir = source.parent_path();
-    for (int n = 1; n < 1000 && !file_; ++n) {
+    for (int n = 1; n < 1000; ++n) {
         std::string name = source.filename().string();
         name.insert(name.begin(), '.');
         name.append(".normalizing-").append(std::to_string(n));
         path_ = (dir / name).string();
         // "x": never take over a file that is already there.
-        file_.reset(std::fopen(path_.c_str(), "wb+x"));
-        if (!file_ && !Exists(path_)) {
+        if (opened(std::fopen(path_.c_str(), "wb+x"))) {
+            break;
+        }
+        if (!Exists(path_)) {
             break;  // the directory is not writable
         }
     }
@@ -95,21 +129,26 @@ bool PassOutput::createReplacement(const std::string& original) {
         return false;
     }
     original_ = source.string();
-    buffer_.resize(kOutputBuffer);
-    std::setvbuf(file_.get(), buffer_.data(), _IOFBF, buffer_.size());
     return true;
 }
 
 bool PassOutput::createNew(const std::string& path) {
     abandon();
-    file_.reset(std::fopen(path.c_str(), "w+b"));
-    if (!file_) {
+    if (!opened(std::fopen(path.c_str(), "w+b"))) {
         return false;
     }
     path_ = path;
     original_.clear();
-    buffer_.resize(kOutputBuffer);
-    std::setvbuf(file_.get(), buffer_.data(), _IOFBF, buffer_.size());
+    return true;
+}
+
+bool PassOutput::opened(std::FILE* file) {
+    if (file == nullptr) {
+        return false;
+    }
+    buffer_.resize(bufferBytes_);
+    std::setvbuf(file, buffer_.data(), bufferBytes_ > 0 ? _IOFBF : _IONBF, bufferBytes_);
+    file_.reset(file);
     return true;
 }
 
@@ -160,6 +199,22 @@ int Percent(std::int64_t done, std::int64_t total) {
     return static_cast<int>(std::clamp<std::int64_t>(done * 100 / total, 0, 100));
 }
 
+void Extremes16(const std::uint8_t* bytes, std::size_t samples, int& hi, int& lo) {
+    auto h = static_cast<std::int16_t>(std::clamp(hi, -32768, 32767));
+    auto l = static_cast<std::int16_t>(std::clamp(lo, -32768, 32767));
+    std::array<std::int16_t, kScaleBlock> values;
+    for (std::size_t at = 0; at < samples; at += kScaleBlock) {
+        const std::size_t n = std::min(kScaleBlock, samples - at);
+        Load16(bytes + 2 * at, values.data(), n);
+        for (std::size_t i = 0; i < n; ++i) {
+            h = std::max(h, values[i]);
+            l = std::min(l, values[i]);
+        }
+    }
+    hi = std::max<int>(hi, h);
+    lo = std::min<int>(lo, l);
+}
+
 // A pass has one gain, and a 16-bit sample only 65,536 values: each result is computed
 // once instead of once per sample.
 ScaleTable::ScaleTable(double gain) : out_(65536), clipped_(65536) {
@@ -173,19 +228,41 @@ ScaleTable::ScaleTable(double gain) : out_(65536), clipped_(65536) {
 
 std::int64_t ScaleTable::apply(std::uint8_t* bytes, std::size_t samples, int& peak) const {
     std::int64_t clipped = 0;
-    int hi = 0;
-    int lo = 0;
-    for (std::size_t i = 0; i < samples; ++i) {
-        const int s = Sample16(bytes + 2 * i);
-        hi = std::max(hi, s);
-        lo = std::min(lo, s);
-        const auto index = static_cast<std::size_t>(s + 32768);
-        Put16(bytes + 2 * i, out_[index]);
-        clipped += clipped_[index];
+    std::int16_t hi = 0;
+    std::int16_t lo = 0;
+    const std::int16_t* out = out_.data() + 32768;
+    const std::uint8_t* flags = clipped_.data() + 32768;
+    std::array<std::int16_t, kScaleBlock> values;
+    for (std::size_t at = 0; at < samples; at += kScaleBlock) {
+        const std::size_t n = std::min(kScaleBlock, samples - at);
+        std::uint8_t* p = bytes + 2 * at;
+        Load16(p, values.data(), n);
+        std::int16_t blockHi = 0;
+        std::int16_t blockLo = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            blockHi = std::max(blockHi, values[i]);
+            blockLo = std::min(blockLo, values[i]);
+        }
+        // The results follow the order of the samples, so full scale stops the samples at
+        // the two ends of the range, and stops some in this block only if it stops its
+        // largest or its smallest.
+        if (flags[blockHi] != 0 || flags[blockLo] != 0) {
+            int over = 0;
+            for (std::size_t i = 0; i < n; ++i) {
+                over += flags[values[i]];
+            }
+            clipped += over;
+        }
+        for (std::size_t i = 0; i < n; ++i) {
+            values[i] = out[values[i]];
+        }
+        Store16(values.data(), p, n);
+        hi = std::max(hi, blockHi);
+        lo = std::min(lo, blockLo);
     }
-    // The scaling keeps the order of the samples, so the extremes map to the new peak.
-    const int a = out_[static_cast<std::size_t>(hi + 32768)];
-    const int b = out_[static_cast<std::size_t>(lo + 32768)];
+    // Likewise the extremes map to the new peak.
+    const int a = out[hi];
+    const int b = out[lo];
     peak = std::max({peak, a < 0 ? -a : a, b < 0 ? -b : b});
     return clipped;
 }

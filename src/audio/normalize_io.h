@@ -21,6 +21,8 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 bool Exists(const std::string& path);
 bool IsDirectory(const std::string& path);
 std::string FileNameOf(const std::string& path);
+// Unbuffered: the engines read in large pieces, which then go straight from the file into
+// their own buffers instead of through a second one.
 File OpenFile(const std::string& path, const char* mode);
 
 // Where the audio of a checked wave file lies; the length is cut to what the file holds,
@@ -43,7 +45,12 @@ bool CopyRange(std::FILE* from, std::FILE* to, std::int64_t begin, std::int64_t 
 // under its own name and removed again when the pass fails.
 class PassOutput {
   public:
-    PassOutput() = default;
+    // The size of the buffer writes go through; kDirect: none, for a pass that writes in
+    // large pieces on page boundaries anyway.
+    static constexpr std::size_t kBuffered = 1 << 18;
+    static constexpr std::size_t kDirect = 0;
+
+    explicit PassOutput(std::size_t bufferBytes = kBuffered) : bufferBytes_(bufferBytes) {}
     PassOutput(const PassOutput&) = delete;
     PassOutput& operator=(const PassOutput&) = delete;
     ~PassOutput() { abandon(); }
@@ -59,10 +66,13 @@ class PassOutput {
     void abandon();
 
   private:
+    bool opened(std::FILE* file);
+
+    std::size_t bufferBytes_;
+    std::vector<char> buffer_;
     File file_;
     std::string path_;      // the file being written
     std::string original_;  // the file it replaces; empty for a new file
-    std::vector<char> buffer_;
 };
 
 // Ends a pass whose processing gave `code`: copies [tailBegin, tailEnd) of `in` (what
@@ -86,13 +96,17 @@ inline void Put16(std::uint8_t* p, int v) {
     p[1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
 }
 
+// The largest and smallest of `samples` 16-bit samples (little-endian bytes), folded into
+// `hi` and `lo`.
+void Extremes16(const std::uint8_t* bytes, std::size_t samples, int& hi, int& lo);
+
 // Scales 16-bit samples by a gain, rounding half away from zero and holding the result
 // at full scale.
 class ScaleTable {
   public:
     explicit ScaleTable(double gain);
-    // Scales in place; returns how many samples full scale stopped. `peak` grows to the
-    // largest magnitude written.
+    // Scales little-endian samples in place; returns how many samples full scale stopped.
+    // `peak` grows to the largest magnitude written.
     std::int64_t apply(std::uint8_t* bytes, std::size_t samples, int& peak) const;
 
   private:

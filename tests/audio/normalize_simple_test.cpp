@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "app/settings.h"
 #include "audio/normalize_fixtures.h"
 
@@ -44,6 +47,49 @@ TEST_F(SimpleNormalizeTest, ScalesToTheTargetRoundingHalfAwayFromZero) {
         EXPECT_EQ(outcome.code, Modified) << c.target;
         EXPECT_EQ(AudioSamples(path), c.out) << c.target;
         EXPECT_EQ(outcome.clippedSamples, c.target == 110 ? 2 : 0);
+    }
+}
+
+TEST_F(SimpleNormalizeTest, LongAudioIsScaledSampleForSampleWhereverItStartsInTheFile) {
+    // Audio over several of the engine's reads, with loud samples throughout that clip at
+    // 110 %, and a piece boundary inside nearly every read.
+    std::vector<int> in(700001);
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        in[i] = static_cast<int>(15000 * std::sin(static_cast<double>(i) * 0.001)) +
+                static_cast<int>(i * 7919 % 301) - 150;
+    }
+    for (std::size_t i = 17; i < in.size(); i += 4099) {
+        in[i] = i % 2 == 0 ? 32000 : -32768;
+    }
+    settings_.NormalizeTo = 110;
+    const double gain = 110 / 100.0;  // the loudest sample is -32768
+    std::vector<int> expected;
+    std::int64_t clipped = 0;
+    for (const int s : in) {
+        const double v = s * gain + (s < 0 ? -0.5 : 0.5);
+        clipped += v >= 32768.0 || v <= -32769.0;
+        expected.push_back(static_cast<int>(std::clamp(v, -32768.0, 32767.0)));
+    }
+    const Bytes wave = WaveOf(Samples16(in));
+    // A chunk of odd length before the data chunk puts the audio at an odd offset.
+    const Bytes junk{'J', 'U', 'N', 'K', 1, 0, 0, 0, 'x'};
+    for (const std::size_t offset : {std::size_t{44}, std::size_t{53}}) {
+        Bytes file = wave;
+        if (offset == 53) {
+            file.insert(file.begin() + 36, junk.begin(), junk.end());
+        }
+        const std::string path = write(file);
+        const NormalizeOutcome outcome = SimpleNormalize(path, settings_, std::nullopt);
+        EXPECT_EQ(outcome.code, Modified) << offset;
+        EXPECT_EQ(outcome.clippedSamples, clipped) << offset;
+        const Bytes out = ReadAll(path);
+        ASSERT_EQ(out.size(), file.size()) << offset;
+        EXPECT_TRUE(std::equal(file.begin(), file.begin() + offset, out.begin())) << offset;
+        std::vector<int> samples;
+        for (std::size_t i = offset; i + 1 < out.size(); i += 2) {
+            samples.push_back(static_cast<std::int16_t>(out[i] | (out[i + 1] << 8)));
+        }
+        EXPECT_EQ(samples, expected) << offset;
     }
 }
 
