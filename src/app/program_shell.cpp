@@ -197,42 +197,52 @@ bool ProgramShell::mediaChanged() {
     return changed;
 }
 
-template <typename Run>
-auto ProgramShell::withChosenFiles(std::function<void()> pump, Run run)
-    -> decltype(run(std::declval<ChosenFilesContext&>())) {
-    using Report = decltype(run(std::declval<ChosenFilesContext&>()));
-    if (!encoder_ || (grabJob_ && grabJob_->running())) {
-        return Report{};
-    }
+bool ProgramShell::chosenFilesAvailable() const {
+    return encoder_ && !(grabJob_ && grabJob_->running());
+}
+
+ChosenFilesContext ProgramShell::chosenFilesContext(std::function<void()> pump) {
     // The tag takes the artist and album the main window shows.
     tagFields.track.artist = disc.artist;
     tagFields.track.album = disc.album;
-    ChosenFilesContext context{settings,  texts,           encoder_->session(),
-                               tagFields, services_.clock, std::move(pump)};
-    return run(context);
+    return ChosenFilesContext{settings,  texts,           encoder_->session(),
+                              tagFields, services_.clock, std::move(pump)};
 }
 
 ChosenFilesReport ProgramShell::normalizeFiles(const std::vector<std::string>& files,
                                                ChosenFilesUi& ui, std::function<void()> pump) {
-    return withChosenFiles(std::move(pump), [&](ChosenFilesContext& context) {
-        return NormalizeChosenFiles(files, context, ui);
-    });
+    if (!chosenFilesAvailable()) {
+        return {};
+    }
+    ChosenFilesContext context = chosenFilesContext(std::move(pump));
+    return NormalizeChosenFiles(files, context, ui);
 }
 
 ChosenFilesReport ProgramShell::encodeFiles(const std::vector<std::string>& files,
                                             ChosenFilesUi& ui, std::function<void()> pump) {
-    return withChosenFiles(std::move(pump), [&](ChosenFilesContext& context) {
-        return EncodeChosenFiles(files, context, ui);
-    });
+    if (!chosenFilesAvailable()) {
+        return {};
+    }
+    ChosenFilesContext context = chosenFilesContext(std::move(pump));
+    return EncodeChosenFiles(files, context, ui);
 }
 
 DropReport ProgramShell::dropFiles(const std::vector<std::string>& paths, ChosenFilesUi& ui,
-                                   std::function<void()> pump, DropHooks hooks) {
+                                   std::function<void()> pump, std::function<void()> startGrab) {
+    if (!chosenFilesAvailable() || !tracks || !trackListReady) {
+        return {};
+    }
+    DropHooks hooks;
     hooks.helperDrive = settings.mscdexDrive;
     hooks.grabbedFiles = &droppedFiles;
-    return withChosenFiles(std::move(pump), [&](ChosenFilesContext& context) {
-        return HandleDroppedFiles(paths, context, ui, hooks);
-    });
+    hooks.refreshAndDeselect = [this] {
+        refresh();
+        tracks->selectNone();
+    };
+    hooks.selectTrack = [this](int track) { tracks->selectTrack(track); };
+    hooks.startGrab = std::move(startGrab);
+    ChosenFilesContext context = chosenFilesContext(std::move(pump));
+    return HandleDroppedFiles(paths, context, ui, hooks);
 }
 
 GrabJobParts ProgramShell::grabParts(GrabUi& ui, std::function<void()> pump) {

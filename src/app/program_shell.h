@@ -123,13 +123,14 @@ class ProgramShell {
     bool continuousRippingSignal(GrabUi& ui, std::function<void()> pump);
 
     // "&Normalize..." and "&Make MP3..." on chosen wave files, and files dropped on the
-    // main window; `hooks` carry the main window's part of a drop.
+    // main window. Track files of an audio disc refresh the list, select their tracks and
+    // then call `startGrab`, the window's part of a drop.
     ChosenFilesReport normalizeFiles(const std::vector<std::string>& files, ChosenFilesUi& ui,
                                      std::function<void()> pump);
     ChosenFilesReport encodeFiles(const std::vector<std::string>& files, ChosenFilesUi& ui,
                                   std::function<void()> pump);
     DropReport dropFiles(const std::vector<std::string>& paths, ChosenFilesUi& ui,
-                         std::function<void()> pump, DropHooks hooks);
+                         std::function<void()> pump, std::function<void()> startGrab);
     // The external encoder of the grab and the commands; nullptr without a process launcher.
     GrabEncoderAdapter* encoderAdapter() { return encoder_.get(); }
 
@@ -207,9 +208,9 @@ class ProgramShell {
     // unless the file already has an entry for the disc.
     void storeKnownDiscTitles();
     GrabJobParts grabParts(GrabUi& ui, std::function<void()> pump);
-    template <typename Run>
-    auto withChosenFiles(std::function<void()> pump, Run run)
-        -> decltype(run(std::declval<ChosenFilesContext&>()));
+    // The commands on wave files need the encoder session and no running grab.
+    bool chosenFilesAvailable() const;
+    ChosenFilesContext chosenFilesContext(std::function<void()> pump);
 
     std::string programDirectory_;
     std::string settingsPath_;

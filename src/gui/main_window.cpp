@@ -415,31 +415,17 @@ void MainWindow::encodeFiles(const QStringList& paths) {
 }
 
 void MainWindow::dropFiles(const QStringList& paths) {
-    if (paths.isEmpty() || !shell_.trackListReady) {
+    if (paths.isEmpty()) {
         return;
     }
-    DropHooks hooks;
-    hooks.refreshAndDeselect = [this] {
-        shell_.refresh();
-        shell_.tracks->selectNone();
+    shell_.dropFiles(LocalPaths(paths), *chosenFilesUi_, &GuiGrabUi::processEvents, [this] {
         showTrackRows();
-    };
-    hooks.selectTrack = [this](int track) {
-        DiscRecord& disc = shell_.disc;
-        if (track >= disc.firstTrack && track <= disc.lastTrack) {
-            disc.tracks[static_cast<std::size_t>(track)].selected = true;
-        }
-        trackList_->updateRows();
-        showStatus();
-    };
-    hooks.startGrab = [this] {
         raise();
         activateWindow();
         runGrab(false);
-    };
-    shell_.dropFiles(LocalPaths(paths), *chosenFilesUi_, &GuiGrabUi::processEvents,
-                     std::move(hooks));
-    showStatus();
+    });
+    // A track file of an audio disc may have refreshed the list.
+    showTrackRows();
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {

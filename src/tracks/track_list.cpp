@@ -379,6 +379,15 @@ void TrackListModel::selectNone() {
     selectionChanged();
 }
 
+void TrackListModel::selectTrack(int trackNumber) {
+    for (std::size_t r = 0; r < disc_.rows.size(); ++r) {
+        if (trackNumberAtRow(r) == trackNumber && selectable(r)) {
+            disc_.trackAtRow(r).selected = true;
+        }
+    }
+    selectionChanged();
+}
+
 std::size_t TrackListModel::selectedCount() const {
     if (grey_) {
         return 0;

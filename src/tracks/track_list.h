@@ -191,6 +191,8 @@ class TrackListModel {
     void rowClicked(std::size_t row);
     void selectAll();
     void selectNone();
+    // Selects the row of a track number (a track file dropped on the window).
+    void selectTrack(int trackNumber);
     std::size_t selectedCount() const;
     // "&Grab!" and "&Test".
     bool grabEnabled() const { return grabEnabled_; }

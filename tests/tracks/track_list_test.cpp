@@ -254,6 +254,10 @@ TEST_F(TrackListTest, SelectAllTrackOffLeavesEveryRowUnselected) {
     EXPECT_TRUE(model.grabEnabled());
     model.selectNone();
     EXPECT_FALSE(model.grabEnabled());
+    // A dropped track file selects its track by number, and the grab can start.
+    model.selectTrack(2);
+    EXPECT_EQ(selection(), (std::vector<bool>{false, true, false}));
+    EXPECT_TRUE(model.grabEnabled());
 }
 
 TEST_F(TrackListTest, SelectionEnablesGrabEvenWhenTheEstimateIsZeroBytes) {
