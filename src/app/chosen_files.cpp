@@ -17,13 +17,6 @@
 namespace ps {
 namespace {
 
-constexpr const char* kApplicationTitle = "Platterscoop";
-
-std::string BaseName(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 std::string Lowered(std::string text) {
     for (char& c : text) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -86,9 +79,9 @@ bool EncodeOne(const std::string& path, int index, int count, ChosenFilesContext
     }
     report.encodeStarted = true;
     ui.setEncoderWaitTexts(context.encoder.waitTexts());
-    ui.setEncoderCaption(count > 1
-                             ? context.texts.format("FileOfNorm", BaseName(path), index, count)
-                             : std::string());
+    ui.setEncoderCaption(
+        count > 1 ? context.texts.format("FileOfNorm", FileNameOfPath(path), index, count)
+                  : std::string());
     bool aborted = false;
     while (!context.encoder.poll()) {
         if (context.pump) {

@@ -8,7 +8,6 @@
 #include "cli/command.h"
 #include "cli/json.h"
 #include "encode/encode_file.h"
-#include "platform/linux/process_linux.h"
 
 namespace ps::cli {
 namespace {
@@ -56,8 +55,11 @@ int runEncode(const std::vector<std::string>& arguments) {
         settings.DestinationDirectory = AbsolutePath(".");
     }
 
-    LinuxProcessLauncher launcher;
-    ExternalEncodeSession session(settings, program.platform.fileSystem, launcher);
+    if (shell.encoderAdapter() == nullptr) {
+        std::fprintf(stderr, "encode: no external encoder can be started here\n");
+        return 1;
+    }
+    ExternalEncodeSession& session = shell.encoderAdapter()->session();
     bool allDone = true;
     const int count = static_cast<int>(args.size());
     for (int i = 0; i < count; ++i) {

@@ -218,6 +218,19 @@ EncoderWaitTexts ExternalEncodeSession::waitTexts() const {
     return texts;
 }
 
+void SetOrderTag(ExternalEncodeOrder& order, const Settings& settings, const std::string& title,
+                 const std::string& artist, const std::string& album) {
+    TagFields fields;
+    LoadTagFieldsFromSettings(fields, settings);
+    order.tagFields = fields.track;
+    order.tagFields.title = title;
+    order.tagFields.artist = artist;
+    order.tagFields.album = album;
+    order.tagSource.useID3Tag = settings.UseID3Tag;
+    order.tagSource.appendChecksum = settings.ID3AppendChecksum;
+    order.tagSource.noChecksum = settings.NoChecksum;
+}
+
 int StartEncodeChosenFile(ExternalEncodeSession& session, const Settings& settings,
                           const ChosenFileRequest& request, const std::function<void()>& pump,
                           EncodeMessage& message) {
@@ -241,15 +254,9 @@ int StartEncodeChosenFile(ExternalEncodeSession& session, const Settings& settin
     order.path = request.path;
     order.artist = request.artist;
     order.album = request.album;
-    order.tagFields.title = ChosenFileTagTitle(request.path, request.count, request.editorTitle);
-    order.tagFields.artist = request.artist;
-    order.tagFields.album = request.album;
-    order.tagFields.year = settings.ID3Year;
-    order.tagFields.comment = settings.ID3Comment;
-    order.tagFields.genre = static_cast<std::uint8_t>(settings.ID3Genre);
-    order.tagSource.useID3Tag = settings.UseID3Tag;
-    order.tagSource.appendChecksum = settings.ID3AppendChecksum;
-    order.tagSource.noChecksum = settings.NoChecksum;
+    SetOrderTag(order, settings,
+                ChosenFileTagTitle(request.path, request.count, request.editorTitle),
+                request.artist, request.album);
     order.index = request.index;
     order.count = request.count;
     if (!session.start(order, pump)) {

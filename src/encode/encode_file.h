@@ -54,6 +54,11 @@ struct ExternalEncodeOrder {
     int count = 1;
 };
 
+// The tag of a run: the track's title, artist and album, and from the settings the year,
+// comment and genre and the switches of the tag and its checksum.
+void SetOrderTag(ExternalEncodeOrder& order, const Settings& settings, const std::string& title,
+                 const std::string& artist, const std::string& album);
+
 // How a run ended, once its completion step ran.
 struct ExternalEncodeResult {
     bool aborted = false;

@@ -18,11 +18,6 @@ std::string Upper(std::string text) {
     return text;
 }
 
-std::string BaseName(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 std::string DirectoryOf(const std::string& path) {
     const auto slash = path.rfind('/');
     if (slash == std::string::npos) {
@@ -52,7 +47,7 @@ int BitrateOfIndex(int index) {
 }  // namespace
 
 EncoderFamily EncoderFamilyOf(const std::string& encoderPath) {
-    const std::string name = Upper(BaseName(encoderPath));
+    const std::string name = Upper(FileNameOfPath(encoderPath));
     if (name.rfind("MP3ENC", 0) == 0) {
         return EncoderFamily::Mp3enc;
     }
@@ -203,6 +198,11 @@ std::string EncoderExtension(const Settings& settings) {
     return settings.UseOwnExtension ? settings.OwnExtension : std::string("mp3");
 }
 
+std::string FileNameOfPath(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 std::string JoinEncoderPath(const std::string& directory, const std::string& name) {
     if (directory.empty()) {
         return name;
@@ -230,14 +230,15 @@ EncoderJob BuildEncoderJob(const Settings& settings, const EncodeRequest& reques
             const std::string suffix = request.kind == EncodeKind::RipAllTrack ? ".wav" : "";
             const bool perTrackDirectories =
                 settings.ArtistAsDirectory || settings.AlbumAsDirectory;
-            job.inputPath = perTrackDirectories
-                                ? request.path + suffix
-                                : JoinEncoderPath(destination, BaseName(request.path)) + suffix;
+            job.inputPath =
+                perTrackDirectories
+                    ? request.path + suffix
+                    : JoinEncoderPath(destination, FileNameOfPath(request.path)) + suffix;
             break;
         }
     }
     if (request.kind != EncodeKind::RippedTrack) {
-        const std::string name = BaseName(job.inputPath);
+        const std::string name = FileNameOfPath(job.inputPath);
         const auto dot = name.rfind('.');
         const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
         job.besideInputPath =

@@ -56,6 +56,9 @@ std::string JoinArguments(const std::vector<std::string>& arguments);
 // `OwnExtension` with own extension on, else "mp3".
 std::string EncoderExtension(const Settings& settings);
 
+// The part of a path after its last "/".
+std::string FileNameOfPath(const std::string& path);
+
 // Joins a directory and a name with "/", none after a directory that ends in one ("/").
 std::string JoinEncoderPath(const std::string& directory, const std::string& name);
 

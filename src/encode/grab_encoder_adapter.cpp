@@ -1,18 +1,12 @@
 #include "encode/grab_encoder_adapter.h"
 
 #include "app/settings.h"
+#include "encode/encoder_command.h"
 #include "grab/output_store.h"
 #include "platform/file_system.h"
 
 namespace ps {
 namespace {
-
-constexpr const char* kApplicationTitle = "Platterscoop";
-
-std::string BaseName(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // The tag title is the file-name part of the track's title ("Artist\Song" gives "Song").
 std::string FileNamePart(const std::string& title) {
@@ -40,7 +34,7 @@ void GrabEncoderAdapter::attach(GrabUi* ui, std::function<void()> pump) {
 }
 
 std::string GrabEncoderAdapter::description() {
-    return BaseName(settings_.L3encFilename);
+    return FileNameOfPath(settings_.L3encFilename);
 }
 
 // With DeleteWave on, the job deletes the wave of a track whose encoder did not start;
@@ -77,16 +71,8 @@ int GrabEncoderAdapter::startEncoding(const GrabEncodeRequest& request) {
     order.album = sources.album;
     order.track = sources.trackNumber;
     order.trackName = sources.trackName;
-    order.tagFields.title = FileNamePart(sources.trackName);
-    order.tagFields.artist = sources.artist;
-    order.tagFields.album = sources.album;
-    order.tagFields.year = settings_.ID3Year;
-    order.tagFields.comment = settings_.ID3Comment;
-    order.tagFields.genre = static_cast<std::uint8_t>(settings_.ID3Genre);
-    order.tagSource.useID3Tag = settings_.UseID3Tag;
+    SetOrderTag(order, settings_, FileNamePart(sources.trackName), sources.artist, sources.album);
     order.tagSource.cdRip = true;
-    order.tagSource.appendChecksum = settings_.ID3AppendChecksum;
-    order.tagSource.noChecksum = settings_.NoChecksum;
     order.tagSource.checksum = request.checksum;
     order.trackSectors = request.frames;
     order.settleDelay = settleDelay_;
@@ -96,7 +82,7 @@ int GrabEncoderAdapter::startEncoding(const GrabEncodeRequest& request) {
         // its input is brought to that name first.
         const std::string temporary =
             DestinationPath(settings_, CompressedOutputFor(settings_).temporaryFile);
-        if (BaseName(encoded) != BaseName(temporary) &&
+        if (FileNameOfPath(encoded) != FileNameOfPath(temporary) &&
             fileSystem_.moveWithoutReplace(encoded, temporary) != MoveResult::Moved) {
             return std::string();
         }

@@ -8,8 +8,6 @@
 namespace ps {
 namespace {
 
-constexpr const char* kApplicationTitle = "Platterscoop";
-
 std::string FormatWithArguments(const TextTable& texts, const char* key,
                                 const std::vector<std::string>& arguments) {
     switch (arguments.size()) {

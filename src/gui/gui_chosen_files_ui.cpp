@@ -1,7 +1,5 @@
 #include "gui/gui_chosen_files_ui.h"
 
-#include <QMessageBox>
-
 #include "gui/copying_dialog.h"
 #include "gui/drop_choice_dialog.h"
 #include "gui/gui_grab_ui.h"
@@ -26,9 +24,7 @@ PeakWindow& GuiChosenFilesUi::peak() const {
 }
 
 void GuiChosenFilesUi::showMessage(const std::string& text, const std::string& title) {
-    QMessageBox box(QMessageBox::Warning, decodedText(texts_, title), decodedText(texts_, text),
-                    QMessageBox::Ok, &mainWindow_);
-    box.exec();
+    showTitledMessage(&mainWindow_, QMessageBox::Warning, text, title, texts_);
 }
 
 void GuiChosenFilesUi::setMainWindowEnabled(bool enabled) {

@@ -128,13 +128,7 @@ void GuiGrabUi::processEvents() {
 }
 
 void GuiGrabUi::showMessage(const std::string& text, const std::string& title, MessageIcon icon) {
-    if (title.empty() || title == "Platterscoop") {
-        gui::showMessage(&mainWindow_, boxIcon(icon), shown(text), texts_);
-        return;
-    }
-    // The job gives the title as a text, not as a key.
-    QMessageBox box(boxIcon(icon), shown(title), shown(text), QMessageBox::Ok, &mainWindow_);
-    box.exec();
+    showTitledMessage(&mainWindow_, boxIcon(icon), text, title, texts_);
 }
 
 void GuiGrabUi::showCopying(const CopyingTrackInfo& info) {

@@ -23,6 +23,11 @@ QMessageBox::StandardButton showTextMessage(QWidget* parent, QMessageBox::Icon i
 
 QString decodedText(const TextTable& texts, const std::string& text);
 
+// A box whose text and title the core hands over already formatted (not as keys); an
+// empty title is the application's.
+void showTitledMessage(QWidget* parent, QMessageBox::Icon icon, const std::string& text,
+                       const std::string& title, const TextTable& texts);
+
 template <typename... Args>
 QMessageBox::StandardButton showTextMessage(QWidget* parent, QMessageBox::Icon icon,
                                             const TextTable& texts, const char* key,

@@ -43,15 +43,17 @@ QString fromTableText(const TextTable& texts, const std::string& text) {
 }  // namespace
 
 void MessageBoxTrackListUi::showNotice(const std::string& text, const std::string& title) {
-    QMessageBox::information(parent_, fromTableText(texts_, title.empty() ? "Platterscoop" : title),
-                             fromTableText(texts_, text));
+    QMessageBox::information(
+        parent_, fromTableText(texts_, title.empty() ? std::string(kApplicationTitle) : title),
+        fromTableText(texts_, text));
 }
 
 bool MessageBoxTrackListUi::askYesNo(const std::string& text, const std::string& title) {
-    return QMessageBox::question(parent_,
-                                 fromTableText(texts_, title.empty() ? "Platterscoop" : title),
-                                 fromTableText(texts_, text), QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No) == QMessageBox::Yes;
+    return QMessageBox::question(
+               parent_,
+               fromTableText(texts_, title.empty() ? std::string(kApplicationTitle) : title),
+               fromTableText(texts_, text), QMessageBox::Yes | QMessageBox::No,
+               QMessageBox::No) == QMessageBox::Yes;
 }
 
 void MessageBoxTrackListUi::beep() {

@@ -23,6 +23,9 @@ inline constexpr std::size_t kKeySearchWindow = 1000;
 std::filesystem::path languageFilePath(const std::filesystem::path& directory,
                                        std::string_view language);
 
+// The title of message boxes that name no title of their own.
+inline constexpr const char* kApplicationTitle = "Platterscoop";
+
 // Every text the user sees, by slot. Starts out with the English texts; loadTexts fills
 // it anew from the English texts and a language file.
 class TextTable {
