@@ -35,6 +35,23 @@ bool CliProgram::create(const std::vector<std::pair<std::string, std::string>>& 
     return true;
 }
 
+bool CliProgram::chooseDriveWithDisc(const char* command, const std::vector<std::string>& letters) {
+    ReadMethod& readMethod = *shell->readMethod;
+    if (!letters.empty()) {
+        const int index = aspiDriveIndexOfLetter(letters.front());
+        if (!readMethod.aspiLoaded || index < 0 || index >= readMethod.aspiBackend().driveCount()) {
+            std::fprintf(stderr, "%s: there is no CD drive %s\n", command, letters.front().c_str());
+            return false;
+        }
+        readMethod.ChangeDrive(static_cast<std::int16_t>(index));
+    }
+    if (readMethod.GetDiskInfo(0) != 256) {
+        std::fprintf(stderr, "%s\n", kDriveNotReadyRow);
+        return false;
+    }
+    return true;
+}
+
 char aspiDriveLetter(int index) {
     return static_cast<char>('D' + index);
 }

@@ -20,6 +20,11 @@ struct CliProgram {
     // fault list).
     bool create(const std::vector<std::pair<std::string, std::string>>& overrides = {});
 
+    // Changes to the drive of the first of `letters` (none: the current drive) and checks
+    // that it holds a disc. False, with the reason on standard error (prefixed with
+    // `command`), when there is no such drive or no disc.
+    bool chooseDriveWithDisc(const char* command, const std::vector<std::string>& letters);
+
     LinuxPlatform platform;
     std::unique_ptr<ProgramShell> shell;
 };

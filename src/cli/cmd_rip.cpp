@@ -65,16 +65,7 @@ int runRip(const std::vector<std::string>& arguments) {
         std::fprintf(stderr, "%s\n", kNoDriveRow);
         return 1;
     }
-    if (!letters.empty()) {
-        const int index = aspiDriveIndexOfLetter(letters.front());
-        if (index < 0 || index >= readMethod.aspiBackend().driveCount()) {
-            std::fprintf(stderr, "rip: there is no CD drive %s\n", letters.front().c_str());
-            return 1;
-        }
-        readMethod.ChangeDrive(static_cast<std::int16_t>(index));
-    }
-    if (readMethod.GetDiskInfo(0) != 256) {
-        std::fprintf(stderr, "%s\n", kDriveNotReadyRow);
+    if (!program.chooseDriveWithDisc("rip", letters)) {
         return 1;
     }
     const DiscTable& table = shell.discTable;

@@ -29,16 +29,7 @@ int runToc(const std::vector<std::string>& arguments) {
         std::fprintf(stderr, "%s\n", kNoDriveRow);
         return 1;
     }
-    if (!letters.empty()) {
-        const int index = aspiDriveIndexOfLetter(letters.front());
-        if (!readMethod.aspiLoaded || index < 0 || index >= readMethod.aspiBackend().driveCount()) {
-            std::fprintf(stderr, "toc: there is no CD drive %s\n", letters.front().c_str());
-            return 1;
-        }
-        readMethod.ChangeDrive(static_cast<std::int16_t>(index));
-    }
-    if (readMethod.GetDiskInfo(0) != 256) {
-        std::fprintf(stderr, "%s\n", kDriveNotReadyRow);
+    if (!program.chooseDriveWithDisc("toc", letters)) {
         return 1;
     }
     const DiscTable& table = shell.discTable;
